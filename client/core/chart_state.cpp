@@ -1,0 +1,5 @@
+#include "client/core/chart_state.h"
+
+ChartSettings chartSettings;
+BarStore barStore;
+ChartTexts chartTexts;
