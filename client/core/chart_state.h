@@ -4,6 +4,7 @@
 // these globals.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <list>
 #include <string>
@@ -30,6 +31,9 @@ struct BarStore {
     std::list<BarRecord> displayList;      // the bars the next paint draws
     std::string currentMinuteText;         // minute digits of the newest bar, as received
     double lastClose = 0.0;                // close of the last accepted line
+    // Bars in minuteBars when the display window was last updated: a window that has to follow
+    // more than one new bar at once is rebuilt rather than shifted.
+    std::size_t barCountAtLastUpdate = 0;
 };
 
 struct ChartTexts {

@@ -1,0 +1,186 @@
+#include "client/core/bar_store.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
+#include <limits>
+
+std::optional<BarRecord> makeBarRecord(const TickLineFields& fields)
+{
+    BarRecord record;
+    std::int32_t* const time[] = {&record.year, &record.month, &record.day, &record.hour, &record.minute};
+    for (std::size_t i = 0; i < std::size(time); ++i) {
+        const auto value = toInt32(fields.group[i + 1]);
+        if (!value)
+            return std::nullopt;
+        *time[i] = *value;
+    }
+    double* const prices[] = {&record.open, &record.high, &record.low, &record.close};
+    for (std::size_t i = 0; i < std::size(prices); ++i) {
+        const auto value = toDouble(fields.group[i + 8]);
+        if (!value)
+            return std::nullopt;
+        *prices[i] = *value;
+    }
+    record.lineText = fields.group[0];
+    record.timeText = fields.timePart();
+    return record;
+}
+
+bool sameMinute(const BarRecord& a, const BarRecord& b)
+{
+    return a.year == b.year && a.month == b.month && a.day == b.day && a.hour == b.hour && a.minute == b.minute;
+}
+
+void loadHistory(BarStore& store, const std::vector<std::string>& lines)
+{
+    store.joinedLines.reserve(store.joinedLines.size() + lines.size());
+    store.minuteBars.reserve(store.minuteBars.size() + lines.size());
+    TickLineFields fields;
+    for (const std::string& line : lines) {
+        if (!scanTickLine(line, LineEnd::None, fields))
+            continue;
+        auto record = makeBarRecord(fields);
+        if (!record)
+            continue;
+        store.joinedLines.push_back(*record);
+        store.minuteBars.push_back(std::move(*record));
+    }
+}
+
+void adoptNewestHistoryRecord(BarStore& store)
+{
+    if (store.joinedLines.empty())
+        return;
+    const BarRecord& newest = store.joinedLines.back();
+    TimeOnlyFields time;
+    if (!scanTimeOnly(newest.timeText, time))
+        return;
+    store.currentMinuteText = time.group[5];
+    store.lastClose = newest.close;
+}
+
+std::vector<std::string> mergeLiveText(BarStore& store, BarLock& lock, std::string_view text)
+{
+    TickLineFields fields;
+    if (!scanTickLine(text, LineEnd::LineFeed, fields))
+        return {};
+    auto record = makeBarRecord(fields);
+    if (!record)
+        return {};
+
+    // Written as "not equal" on purpose: a NaN on either side counts as a new close.
+    if (!(record->close == store.lastClose)) {
+        store.joinedLines.push_back(*record);
+        store.receivedLines.push_back(*record);
+        store.lastClose = record->close;
+    }
+
+    {
+        BarLockHold hold(lock);
+        // The feed sends the running values of the current one-minute bar, so a line of the
+        // newest bar's minute replaces that bar rather than being combined with it.
+        if (!store.minuteBars.empty() && sameMinute(store.minuteBars.back(), *record))
+            store.minuteBars.back() = std::move(*record);
+        else
+            store.minuteBars.push_back(std::move(*record));
+        store.currentMinuteText = fields.group[5];
+    }
+    return fields.toStrings();
+}
+
+int displayWindowSize(const ChartSettings& settings)
+{
+    const std::int64_t size = std::int64_t{settings.candleCount} + settings.lookBackCount;
+    return static_cast<int>(std::clamp<std::int64_t>(size, 0, std::numeric_limits<int>::max()));
+}
+
+namespace {
+
+// The window from scratch: W bars, newest shown first, `scrollOffset` bars back from the newest.
+// Reuses the list's nodes so that a rebuild of an equal-sized window allocates nothing.
+void rebuildDisplayWindow(BarStore& store, ChartSettings& settings, std::size_t windowSize)
+{
+    const std::size_t barCount = store.minuteBars.size();
+    const auto maxOffset = static_cast<std::int64_t>(barCount - windowSize);
+    settings.scrollOffset = static_cast<std::int32_t>(std::clamp<std::int64_t>(settings.scrollOffset, 0, maxOffset));
+    settings.lastScrollOffset = settings.scrollOffset;
+
+    store.displayList.resize(windowSize);
+    std::size_t index = barCount - 1 - static_cast<std::size_t>(settings.scrollOffset);
+    for (BarRecord& shown : store.displayList)
+        shown = store.minuteBars[index--];
+}
+
+} // namespace
+
+void updateDisplayWindow(BarStore& store, ChartSettings& settings, BarLock& lock)
+{
+    BarLockHold hold(lock);
+    const std::size_t barCount = store.minuteBars.size();
+    const std::size_t gained = barCount - std::min(barCount, store.barCountAtLastUpdate);
+    store.barCountAtLastUpdate = barCount;
+
+    const int window = displayWindowSize(settings);
+    if (window == 0 || barCount < static_cast<std::size_t>(window))
+        return;
+    const auto windowSize = static_cast<std::size_t>(window);
+    auto& shown = store.displayList;
+
+    if (settings.scrollOffset != settings.lastScrollOffset || shown.size() != windowSize) {
+        rebuildDisplayWindow(store, settings, windowSize);
+        return;
+    }
+    if (settings.scrollOffset != 0)
+        return;  // scrolled back: the window stands still until the offset changes
+
+    const BarRecord& newest = store.minuteBars.back();
+    if (gained == 0 && sameMinute(shown.front(), newest)) {
+        shown.front() = newest;
+    } else if (gained == 1 && !sameMinute(shown.front(), newest)) {
+        // The old front may have changed once more before the new minute began: refresh it, then
+        // move the oldest node to the front for the new bar instead of allocating one.
+        shown.front() = store.minuteBars[barCount - 2];
+        shown.splice(shown.begin(), shown, std::prev(shown.end()));
+        shown.front() = newest;
+    } else {
+        // More than one new bar since the last tick (a paint Windows asked for merged a line too),
+        // or a window that no longer matches the bars: shifting would lose bars.
+        rebuildDisplayWindow(store, settings, windowSize);
+    }
+}
+
+void applyScrollKey(ChartSettings& settings, ScrollKey key, std::size_t barCount)
+{
+    const std::int64_t offset = settings.scrollOffset;
+    const std::int64_t step = settings.scrollStep;
+    switch (key) {
+    case ScrollKey::StepOne:
+        settings.scrollStep = 1;
+        break;
+    case ScrollKey::StepTen:
+        settings.scrollStep = 10;
+        break;
+    case ScrollKey::StepLarge:
+        settings.scrollStep = 180;
+        break;
+    case ScrollKey::Home:
+        settings.scrollOffset = 0;
+        break;
+    case ScrollKey::Newer:
+        settings.scrollOffset = static_cast<std::int32_t>(std::max<std::int64_t>(offset - step, 0));
+        break;
+    case ScrollKey::Older: {
+        // Without enough bars for a window the offset grows unbounded; the next rebuild bounds it.
+        std::int64_t next = std::min<std::int64_t>(offset + step, std::numeric_limits<std::int32_t>::max());
+        const std::int64_t window = displayWindowSize(settings);
+        const auto bars = static_cast<std::int64_t>(barCount);
+        if (bars >= window && next >= bars - window)
+            next = bars - window;
+        settings.scrollOffset = static_cast<std::int32_t>(next);
+        break;
+    }
+    case ScrollKey::Other:
+        break;
+    }
+}
