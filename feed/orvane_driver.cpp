@@ -1,0 +1,401 @@
+// OrvaneDriverDLL: the Win32 side of the feed. It maps the named sections and hands their bytes to
+// feed_core, which does all the reading and writing; this file only owns handles and per-process
+// state. The reader side starts no thread and never waits: a poll is a few atomic loads and one
+// copy of at most 256 bytes.
+#include <windows.h>
+
+#include <climits>
+#include <cstring>
+#include <cwchar>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "feed/feed_core.h"
+#include "interfaces/feed_section.h"
+#include "interfaces/orvane_driver.h"
+
+namespace {
+
+constexpr UINT kShiftJis = 932;
+
+class Mapping {
+public:
+    Mapping() = default;
+    Mapping(const Mapping&) = delete;
+    Mapping& operator=(const Mapping&) = delete;
+    Mapping(Mapping&& other) noexcept
+        : handle_(std::exchange(other.handle_, nullptr)), view_(std::exchange(other.view_, nullptr)),
+          size_(std::exchange(other.size_, 0))
+    {
+    }
+    Mapping& operator=(Mapping&& other) noexcept
+    {
+        if (this != &other) {
+            reset();
+            handle_ = std::exchange(other.handle_, nullptr);
+            view_ = std::exchange(other.view_, nullptr);
+            size_ = std::exchange(other.size_, 0);
+        }
+        return *this;
+    }
+    ~Mapping() { reset(); }
+
+    // Opens the section `name`, creating it with `createBytes` when it does not exist yet.
+    static Mapping openOrCreate(const std::wstring& name, std::size_t createBytes, bool writable)
+    {
+        Mapping mapping;
+        const auto bytes = static_cast<unsigned long long>(createBytes);
+        mapping.handle_ = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, static_cast<DWORD>(bytes >> 32),
+                                             static_cast<DWORD>(bytes & 0xFFFFFFFFu), name.c_str());
+        mapping.created_ = mapping.handle_ && GetLastError() != ERROR_ALREADY_EXISTS;
+        mapping.mapView(writable);
+        return mapping;
+    }
+
+    static Mapping openExisting(const std::wstring& name)
+    {
+        Mapping mapping;
+        mapping.handle_ = OpenFileMappingW(FILE_MAP_READ, FALSE, name.c_str());
+        mapping.mapView(false);
+        return mapping;
+    }
+
+    bool valid() const { return view_ != nullptr; }
+    bool created() const { return created_; }
+    std::byte* data() const { return view_; }
+    // The bytes actually mapped: a section made by another build may be smaller than ours.
+    std::size_t size() const { return size_; }
+
+    // Unmaps the view but keeps the section alive while the handle lives.
+    void unmap()
+    {
+        if (view_)
+            UnmapViewOfFile(view_);
+        view_ = nullptr;
+        size_ = 0;
+    }
+
+    void reset()
+    {
+        unmap();
+        if (handle_)
+            CloseHandle(handle_);
+        handle_ = nullptr;
+        created_ = false;
+    }
+
+private:
+    void mapView(bool writable)
+    {
+        if (!handle_)
+            return;
+        view_ = static_cast<std::byte*>(MapViewOfFile(handle_, writable ? FILE_MAP_WRITE : FILE_MAP_READ, 0, 0, 0));
+        MEMORY_BASIC_INFORMATION info{};
+        if (!view_ || VirtualQuery(view_, &info, sizeof info) == 0) {
+            reset();
+            return;
+        }
+        size_ = info.RegionSize;
+    }
+
+    HANDLE handle_ = nullptr;
+    std::byte* view_ = nullptr;
+    std::size_t size_ = 0;
+    bool created_ = false;
+};
+
+std::optional<std::string> toShiftJis(const wchar_t* text, std::size_t maxBytes)
+{
+    if (!text)
+        return std::nullopt;
+    const std::size_t length = std::wcslen(text);
+    if (length == 0)
+        return std::string();
+    if (length > static_cast<std::size_t>(INT_MAX))
+        return std::nullopt;
+    const int needed = WideCharToMultiByte(kShiftJis, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+    if (needed <= 0 || static_cast<std::size_t>(needed) > maxBytes)
+        return std::nullopt;
+    std::string converted(static_cast<std::size_t>(needed), '\0');
+    if (WideCharToMultiByte(kShiftJis, 0, text, static_cast<int>(length), converted.data(), needed, nullptr, nullptr) != needed)
+        return std::nullopt;
+    return converted;
+}
+
+// ---- reader side: one instance per process -----------------------------------------------------
+
+struct ReaderState {
+    Mapping section;
+    ReaderPosition position;
+    bool delivering = false;
+    // One buffer per export: a returned text stays valid until the next call of the same export.
+    std::string tickText;
+    std::string historyText;
+    std::string symbolText;
+};
+
+ReaderState& reader()
+{
+    static ReaderState state;
+    return state;
+}
+
+// The section, mapped read-only: nothing a reader does can damage what other readers see.
+const Mapping& readerSection()
+{
+    ReaderState& state = reader();
+    if (!state.section.valid())
+        state.section = Mapping::openOrCreate(kFeedSectionName, sizeof(FeedSection), false);
+    return state.section;
+}
+
+std::optional<FeedMeta> readerMeta()
+{
+    const Mapping& section = readerSection();
+    if (!section.valid())
+        return std::nullopt;
+    return readFeedMeta(section.data(), section.size());
+}
+
+// ---- writer side -------------------------------------------------------------------------------
+
+struct WriterState {
+    std::mutex lock;  // the writer exports may be called from more than one thread of the writer
+    HANDLE mutex = nullptr;
+    bool owner = false;
+    Mapping section;
+    Mapping history;
+};
+
+WriterState& writer()
+{
+    static WriterState state;
+    return state;
+}
+
+void releaseWriter(WriterState& state)
+{
+    if (state.owner && state.section.valid())
+        publishHistory(state.section.data(), 0, 0);  // its history section ends with this handle
+    state.history.reset();
+    state.section.reset();
+    if (state.mutex) {
+        if (state.owner)
+            ReleaseMutex(state.mutex);
+        CloseHandle(state.mutex);
+    }
+    state.mutex = nullptr;
+    state.owner = false;
+}
+
+std::wstring historyName(std::uint64_t id)
+{
+    return std::wstring(kFeedHistoryNamePrefix) + std::to_wstring(id);
+}
+
+} // namespace
+
+extern "C" {
+
+int initSendticksMT5(void) noexcept
+{
+    try {
+        ReaderState& state = reader();
+        const Mapping& section = readerSection();
+        state.delivering = true;
+        state.position = ReaderPosition{};
+        if (section.valid())
+            placeAtNewestTick(section.data(), section.size(), state.position);
+        return 1;
+    } catch (...) {
+        return 1;
+    }
+}
+
+const char* iniReadLinesMT5(void) noexcept
+{
+    ReaderState& state = reader();
+    try {
+        state.historyText.clear();
+        const auto meta = readerMeta();
+        if (!meta || meta->historyId == 0)
+            return state.historyText.c_str();
+        const Mapping history = Mapping::openExisting(historyName(meta->historyId));
+        if (history.valid() && !readHistoryBlock(history.data(), history.size(), meta->historyId, meta->historyBytes, state.historyText))
+            state.historyText.clear();
+        return state.historyText.c_str();
+    } catch (...) {
+        state.historyText.clear();
+        state.historyText.shrink_to_fit();
+        return "";
+    }
+}
+
+int gettimespanMT5(void) noexcept
+{
+    try {
+        const auto meta = readerMeta();
+        return meta ? meta->timespan : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+const char* getsymbolcMT5(void) noexcept
+{
+    ReaderState& state = reader();
+    try {
+        const auto meta = readerMeta();
+        state.symbolText = meta ? meta->symbol : std::string();
+        return state.symbolText.c_str();
+    } catch (...) {
+        return "";
+    }
+}
+
+const char* ReadLinesMT5(void) noexcept
+{
+    ReaderState& state = reader();
+    try {
+        const Mapping& section = state.delivering ? readerSection() : state.section;
+        if (!state.delivering || !section.valid() || !readNextTick(section.data(), section.size(), state.position, state.tickText))
+            state.tickText.clear();
+        return state.tickText.c_str();
+    } catch (...) {
+        return "";
+    }
+}
+
+int deinitSendticksMT5(void) noexcept
+{
+    ReaderState& state = reader();
+    state.delivering = false;
+    state.position = ReaderPosition{};
+    state.section.reset();
+    return 1;
+}
+
+int openFeedWriterMT5(void) noexcept
+{
+    try {
+        WriterState& state = writer();
+        std::lock_guard hold(state.lock);
+        // The same process opening again (an EA initialised anew without closing) starts afresh.
+        releaseWriter(state);
+        state.mutex = CreateMutexW(nullptr, FALSE, kFeedWriterMutexName);
+        if (!state.mutex)
+            return 0;
+        const DWORD wait = WaitForSingleObject(state.mutex, 0);
+        // WAIT_ABANDONED: the previous writer's thread ended without closing; it is gone, take over.
+        if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) {
+            CloseHandle(state.mutex);
+            state.mutex = nullptr;
+            return 0;
+        }
+        state.owner = true;
+        state.section = Mapping::openOrCreate(kFeedSectionName, sizeof(FeedSection), true);
+        if (!state.section.valid() || state.section.size() < sizeof(FeedSection)) {
+            releaseWriter(state);
+            return 0;
+        }
+        beginWriterGeneration(state.section.data(), state.section.size(), GetCurrentProcessId());
+        return 1;
+    } catch (...) {
+        return 0;
+    }
+}
+
+int writeSymbolMT5(const wchar_t* symbol) noexcept
+{
+    try {
+        WriterState& state = writer();
+        std::lock_guard hold(state.lock);
+        if (!state.owner)
+            return 0;
+        const auto converted = toShiftJis(symbol, kFeedMaxSymbolBytes);
+        return converted && publishSymbol(state.section.data(), *converted) ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+int writeTimespanMT5(int minutes) noexcept
+{
+    try {
+        WriterState& state = writer();
+        std::lock_guard hold(state.lock);
+        if (!state.owner)
+            return 0;
+        publishTimespan(state.section.data(), minutes);
+        return 1;
+    } catch (...) {
+        return 0;
+    }
+}
+
+int writeHistoryMT5(const wchar_t* lines) noexcept
+{
+    try {
+        WriterState& state = writer();
+        std::lock_guard hold(state.lock);
+        if (!state.owner)
+            return 0;
+        const auto converted = toShiftJis(lines, static_cast<std::size_t>(kFeedMaxHistoryBytes));
+        if (!converted)
+            return 0;
+        if (converted->empty()) {
+            publishHistory(state.section.data(), 0, 0);
+            state.history.reset();
+            return 1;
+        }
+        // Each history gets a section of its own, so a reader copying the old one is never
+        // disturbed and the size always fits. A name still held by some reader is skipped.
+        for (int attempt = 0; attempt < 8; ++attempt) {
+            const std::uint64_t id = takeHistoryId(state.section.data());
+            Mapping history = Mapping::openOrCreate(historyName(id), historyBlockSize(converted->size()), true);
+            if (!history.valid())
+                return 0;
+            if (!history.created() || history.size() < historyBlockSize(converted->size()))
+                continue;
+            writeHistoryBlock(history.data(), id, *converted);
+            history.unmap();
+            publishHistory(state.section.data(), id, converted->size());
+            state.history = std::move(history);
+            return 1;
+        }
+        return 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+int writeTickMT5(const wchar_t* line) noexcept
+{
+    try {
+        WriterState& state = writer();
+        std::lock_guard hold(state.lock);
+        if (!state.owner)
+            return 0;
+        const auto converted = toShiftJis(line, kFeedMaxTickBytes);
+        return converted && publishTick(state.section.data(), *converted) ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+int closeFeedWriterMT5(void) noexcept
+{
+    try {
+        WriterState& state = writer();
+        std::lock_guard hold(state.lock);
+        const bool wasOwner = state.owner;
+        releaseWriter(state);
+        return wasOwner ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+} // extern "C"
