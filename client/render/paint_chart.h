@@ -6,6 +6,11 @@
 
 #include <windows.h>
 
+#include "client/render/chart_geometry.h"
+
+// Layout constants and the fields of the last pass.
+extern ChartView chartView;
+
 // `latestLineFields`: the 12 group texts of the line matched in this cycle, or any other length
 // when nothing matched. Begins and ends the paint itself.
 void paintChart(HWND window, const std::vector<std::string>& latestLineFields);
