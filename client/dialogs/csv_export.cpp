@@ -91,7 +91,14 @@ CsvWriteResult writeCsvFileUnguarded(const std::wstring& path, const std::vector
 {
     // An existing target that cannot be written (read-only, a folder, locked) would only fail at
     // the final move, after the whole list went to disk: find out first.
-    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        // Asked for by name: a privileged process could open a read-only file all the same, and
+        // the final move would then replace it.
+        if (attributes & FILE_ATTRIBUTE_READONLY)
+            return failure(L"The file is read-only", ERROR_ACCESS_DENIED);
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+            return failure(L"The name belongs to a folder", ERROR_ACCESS_DENIED);
         FileHandle probe(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!probe.valid())
