@@ -32,19 +32,45 @@ bool sameMinute(const BarRecord& a, const BarRecord& b)
     return a.year == b.year && a.month == b.month && a.day == b.day && a.hour == b.hour && a.minute == b.minute;
 }
 
+namespace {
+
+void loadHistoryLine(BarStore& store, std::string_view line)
+{
+    TickLineFields fields;
+    if (!scanTickLine(line, LineEnd::None, fields))
+        return;
+    auto record = makeBarRecord(fields);
+    if (!record)
+        return;
+    store.joinedLines.push_back(*record);
+    store.minuteBars.push_back(std::move(*record));
+}
+
+void reserveFor(BarStore& store, std::size_t lines)
+{
+    store.joinedLines.reserve(store.joinedLines.size() + lines);
+    store.minuteBars.reserve(store.minuteBars.size() + lines);
+}
+
+} // namespace
+
 void loadHistory(BarStore& store, const std::vector<std::string>& lines)
 {
-    store.joinedLines.reserve(store.joinedLines.size() + lines.size());
-    store.minuteBars.reserve(store.minuteBars.size() + lines.size());
-    TickLineFields fields;
-    for (const std::string& line : lines) {
-        if (!scanTickLine(line, LineEnd::None, fields))
-            continue;
-        auto record = makeBarRecord(fields);
-        if (!record)
-            continue;
-        store.joinedLines.push_back(*record);
-        store.minuteBars.push_back(std::move(*record));
+    reserveFor(store, lines.size());
+    for (const std::string& line : lines)
+        loadHistoryLine(store, line);
+}
+
+void loadHistoryText(BarStore& store, std::string_view text)
+{
+    reserveFor(store, static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = text.find('\n', start);
+        loadHistoryLine(store, text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+        if (end == std::string_view::npos)
+            return;
+        start = end + 1;
     }
 }
 

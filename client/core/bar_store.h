@@ -26,6 +26,10 @@ bool sameMinute(const BarRecord& a, const BarRecord& b);
 // so it takes no lock.
 void loadHistory(BarStore& store, const std::vector<std::string>& lines);
 
+// The same for the feed's whole history text, taken apart at each "\n" exactly as splitLines
+// would, but without a string per line: a long history is the start-up's biggest cost.
+void loadHistoryText(BarStore& store, std::string_view text);
+
 // After the history load: currentMinuteText and lastClose from the newest history record; both
 // keep their start values when there is none.
 void adoptNewestHistoryRecord(BarStore& store);

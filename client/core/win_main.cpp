@@ -62,7 +62,8 @@ int runClient(HINSTANCE instance, int showCommand)
     }
 
     initSendticksMT5();
-    const std::vector<std::string> historyLines = splitLines(copyFeedText(iniReadLinesMT5()), "\n");
+    // Taken apart at its line feeds when it is loaded below, without a string per line.
+    const std::string historyText = copyFeedText(iniReadLinesMT5());
 
     const int timespan = gettimespanMT5();
     chartTexts.timeframeText = intToWide(timespan);
@@ -77,7 +78,7 @@ int runClient(HINSTANCE instance, int showCommand)
         chartTexts.symbolText.clear();  // an unconvertible symbol leaves the header without one
     }
 
-    loadHistory(barStore, historyLines);
+    loadHistoryText(barStore, historyText);
 
     HANDLE worker = CreateThread(nullptr, 0, workerThread, nullptr, CREATE_SUSPENDED, nullptr);
     if (!worker) {

@@ -110,6 +110,30 @@ TEST_F(BarStoreHistory, UnconvertibleHistoryLinesAreSkipped)
     EXPECT_EQ(store.currentMinuteText, "09");
 }
 
+TEST(BarStoreHistoryText, LoadsTheSameAsSplittingFirst)
+{
+    std::mt19937 rng(7);
+    const std::vector<std::string> pieces = {"2021/03/05 09:07:59.999,1,2,0.5,1.5", "2021/03/05 09:08:00.000,1,2,0.5,.",
+                                             "2021/3/5 9:9:1.1,1.1,2.2,0.3,1.7", "\r", "", "x", "\n", "2021/03/05 09:07"};
+    for (int round = 0; round < 300; ++round) {
+        std::string text;
+        const int count = static_cast<int>(rng() % 12);
+        for (int i = 0; i < count; ++i)
+            text += pieces[rng() % pieces.size()] + (rng() % 4 ? "\n" : "");
+        BarStore split;
+        BarStore whole;
+        loadHistory(split, splitLines(text, "\n"));
+        loadHistoryText(whole, text);
+        ASSERT_EQ(whole.minuteBars.size(), split.minuteBars.size()) << text;
+        ASSERT_EQ(whole.joinedLines.size(), split.joinedLines.size()) << text;
+        for (std::size_t i = 0; i < split.minuteBars.size(); ++i) {
+            EXPECT_EQ(whole.minuteBars[i].lineText, split.minuteBars[i].lineText);
+            EXPECT_EQ(whole.minuteBars[i].close, split.minuteBars[i].close);
+            EXPECT_EQ(whole.joinedLines[i].timeText, split.joinedLines[i].timeText);
+        }
+    }
+}
+
 using BarStoreMerge = StoreFixture;
 
 TEST_F(BarStoreMerge, SameMinuteDifferentClosesGrowsListsByTwoAndBarsByOne)
