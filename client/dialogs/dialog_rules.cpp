@@ -94,6 +94,11 @@ double validateVerticalSpan(double parsed)
 
 std::string formatFixed(double value)
 {
+    // Prices fit the small buffer; only huge magnitudes need the measured one.
+    char small[64];
+    const int fitted = std::snprintf(small, sizeof small, "%f", value);
+    if (fitted >= 0 && static_cast<std::size_t>(fitted) < sizeof small)
+        return std::string(small, static_cast<std::size_t>(fitted));
     const int length = std::snprintf(nullptr, 0, "%f", value);
     if (length <= 0)
         return std::string();
