@@ -165,6 +165,8 @@ struct WriterState {
     std::mutex lock;  // the writer exports may be called from more than one thread of the writer
     HANDLE mutex = nullptr;
     bool owner = false;
+    // A mutex belongs to a thread: the thread that opened the writer is the one that can close it.
+    DWORD ownerThread = 0;
     Mapping section;
     Mapping history;
 };
@@ -188,6 +190,7 @@ void releaseWriter(WriterState& state)
     }
     state.mutex = nullptr;
     state.owner = false;
+    state.ownerThread = 0;
 }
 
 std::wstring historyName(std::uint64_t id)
@@ -282,7 +285,9 @@ int openFeedWriterMT5(void) noexcept
     try {
         WriterState& state = writer();
         std::lock_guard hold(state.lock);
-        // The same process opening again (an EA initialised anew without closing) starts afresh.
+        if (state.owner && state.ownerThread != GetCurrentThreadId())
+            return 0;
+        // The same thread opening again (an EA initialised anew without closing) starts afresh.
         releaseWriter(state);
         state.mutex = CreateMutexW(nullptr, FALSE, kFeedWriterMutexName);
         if (!state.mutex)
@@ -295,6 +300,7 @@ int openFeedWriterMT5(void) noexcept
             return 0;
         }
         state.owner = true;
+        state.ownerThread = GetCurrentThreadId();
         state.section = Mapping::openOrCreate(kFeedSectionName, sizeof(FeedSection), true);
         if (!state.section.valid() || state.section.size() < sizeof(FeedSection)) {
             releaseWriter(state);
