@@ -291,13 +291,19 @@ void paintPass(HWND window, const std::vector<std::string>& latestLineFields)
     MemoryDc memory(paint.dc());
     GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(paint.dc(), w, h));
     SelectGuard useBitmap(memory.get(), bitmap.get());
-    const HDC dc = memory.get();
     {
         GdiObject<HBRUSH> white(CreateSolidBrush(kWhite));
         RECT all{0, 0, w, h};
-        FillRect(dc, &all, white.get());
+        FillRect(memory.get(), &all, white.get());
     }
+    drawChartInto(memory.get(), w, h, latestLineFields);                        // 2-13
+    BitBlt(paint.dc(), 0, 0, w, h, memory.get(), 0, 0, SRCCOPY);                // 14
+}
 
+} // namespace
+
+void drawChartInto(HDC dc, int w, int h, const std::vector<std::string>& latestLineFields)
+{
     // 2-4. The display list changes only on this thread, between passes, so it serves as the
     // snapshot of every step without a copy.
     const std::list<BarRecord>& snapshot = barStore.displayList;
@@ -325,11 +331,7 @@ void paintPass(HWND window, const std::vector<std::string>& latestLineFields)
         drawShinNeAshi(dc, snapshot);
     if (record)
         drawEmaAndLaggingSpan(dc, *record);                                    // 13
-
-    BitBlt(paint.dc(), 0, 0, w, h, dc, 0, 0, SRCCOPY);                         // 14
 }
-
-} // namespace
 
 void paintChart(HWND window, const std::vector<std::string>& latestLineFields)
 {
