@@ -132,6 +132,64 @@ std::wstring readTextViewUntil(const Program& chart, const TextView& view, const
     return text;
 }
 
+namespace {
+
+// The save dialog: a dialog with the file name box (combo cmb13 or edit edt1).
+HWND waitForSaveDialog(DWORD processId, DWORD milliseconds)
+{
+    const ULONGLONG end = GetTickCount64() + milliseconds;
+    do {
+        for (HWND dialog : topLevelWindows(processId, L"#32770"))
+            if (GetDlgItem(dialog, 0x47c) || GetDlgItem(dialog, 0x480))
+                return dialog;
+        Sleep(50);
+    } while (GetTickCount64() < end);
+    return nullptr;
+}
+
+} // namespace
+
+std::string saveTextView(const Program& chart, const TextView& view, const std::wstring& path)
+{
+    postCommand(chart.window, view.command);
+    HWND dialog = waitForWindow(chart.process.id(), L"#32770", view.caption, 10000);
+    if (!dialog)
+        return narrow(view.caption) + " did not open";
+    if (!clickDialogButton(dialog, view.saveId))
+        return narrow(view.caption) + " has no Save button";
+    HWND saveDialog = waitForSaveDialog(chart.process.id(), 15000);
+    if (!saveDialog)
+        return "no save dialog; windows: " + describeWindows(chart.process.id());
+    HWND nameBox = GetDlgItem(saveDialog, 0x47c);
+    if (!nameBox)
+        nameBox = GetDlgItem(saveDialog, 0x480);
+    SendMessageW(nameBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    clickDialogButton(saveDialog, IDOK);
+    // The save closes the view whatever happened; a long list takes a while to write.
+    const ULONGLONG end = GetTickCount64() + 60000;
+    while (IsWindow(dialog) || IsWindow(saveDialog)) {
+        if (GetTickCount64() > end)
+            return "the save did not finish; windows: " + describeWindows(chart.process.id());
+        Sleep(50);
+    }
+    return {};
+}
+
+std::string describeWindows(DWORD processId)
+{
+    std::string text;
+    for (HWND window : topLevelWindows(processId)) {
+        wchar_t name[64] = {};
+        GetClassNameW(window, name, 64);
+        text.append("[").append(narrow(name)).append(" \"").append(narrow(windowText(window))).append("\":");
+        for (const auto& child : childTexts(window))
+            if (!child.empty())
+                text.append(" \"").append(narrow(child)).append("\"");
+        text.append("] ");
+    }
+    return text.empty() ? "(no windows)" : text;
+}
+
 Capture captureUntil(HWND window, const std::function<bool(const Capture&)>& condition, DWORD milliseconds)
 {
     const ULONGLONG end = GetTickCount64() + milliseconds;

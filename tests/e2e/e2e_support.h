@@ -77,6 +77,13 @@ std::wstring readTextView(const Program& chart, const TextView& view, bool& ok);
 std::wstring readTextViewUntil(const Program& chart, const TextView& view, const std::wstring& expected,
                                DWORD milliseconds, bool& ok);
 
+// Save on `view`, then the real save dialog answered with `path`: returns empty once the view and
+// the dialog have closed, otherwise what the windows of the chart showed instead.
+std::string saveTextView(const Program& chart, const TextView& view, const std::wstring& path);
+
+// What the top-level windows of `processId` show: class, caption and child texts.
+std::string describeWindows(DWORD processId);
+
 // Polls `condition` on fresh captures of `window` until it holds or `milliseconds` pass; returns
 // the last capture (the caller asserts on it, so a failure shows what was there).
 Capture captureUntil(HWND window, const std::function<bool(const Capture&)>& condition, DWORD milliseconds);

@@ -97,34 +97,6 @@ std::wstring tempFilePath(const wchar_t* stem)
     return std::wstring(dir) + stem + std::to_wstring(GetCurrentProcessId()) + L".csv";
 }
 
-std::string describeWindows(DWORD processId)
-{
-    std::string text;
-    for (HWND window : topLevelWindows(processId)) {
-        wchar_t name[64] = {};
-        GetClassNameW(window, name, 64);
-        text.append("[").append(narrow(name)).append(" \"").append(narrow(windowText(window))).append("\":");
-        for (const auto& child : childTexts(window))
-            if (!child.empty())
-                text.append(" \"").append(narrow(child)).append("\"");
-        text.append("] ");
-    }
-    return text.empty() ? "(no windows)" : text;
-}
-
-// The save dialog of the chart: a dialog with the file name box (combo cmb13 or edit edt1).
-HWND waitForSaveDialog(DWORD processId, DWORD milliseconds)
-{
-    const ULONGLONG end = GetTickCount64() + milliseconds;
-    do {
-        for (HWND dialog : topLevelWindows(processId, L"#32770"))
-            if (GetDlgItem(dialog, 0x47c) || GetDlgItem(dialog, 0x480))
-                return dialog;
-        Sleep(50);
-    } while (GetTickCount64() < end);
-    return nullptr;
-}
-
 // ---- the chart's bar slots ---------------------------------------------------------------------
 
 // Columns of slot `slot` with the start settings (360 bars, 25 empty slots): the body's outline
@@ -306,25 +278,8 @@ TEST_F(EndToEnd, AllJoinedSavedThroughTheSaveDialogReadsBackByteForByte)
     const std::wstring path = tempFilePath(L"orvane_e2e_joined_");
     DeleteFileW(path.c_str());
 
-    postCommand(chart.window, kAllJoinedView.command);
-    HWND view = waitForWindow(chart.process.id(), L"#32770", kAllJoinedView.caption, 10000);
-    ASSERT_NE(view, nullptr) << "ALL JOINED did not open";
-    ASSERT_TRUE(clickDialogButton(view, kAllJoinedView.saveId)) << "ALL JOINED has no Save button";
-
-    HWND saveDialog = waitForSaveDialog(chart.process.id(), 15000);
-    ASSERT_NE(saveDialog, nullptr) << "no save dialog; windows: " << describeWindows(chart.process.id());
-    HWND nameBox = GetDlgItem(saveDialog, 0x47c);
-    if (!nameBox)
-        nameBox = GetDlgItem(saveDialog, 0x480);
-    SendMessageW(nameBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
-    ASSERT_TRUE(clickDialogButton(saveDialog, IDOK));
-
-    // The save closes the view whatever happened; wait for that, then look at the file.
-    const ULONGLONG end = GetTickCount64() + 15000;
-    while ((IsWindow(view) || IsWindow(saveDialog)) && GetTickCount64() < end)
-        Sleep(50);
-    EXPECT_FALSE(IsWindow(view) || IsWindow(saveDialog))
-        << "the save did not finish; windows: " << describeWindows(chart.process.id());
+    const std::string failure = saveTextView(chart, kAllJoinedView, path);
+    EXPECT_TRUE(failure.empty()) << failure;
 
     // Plain ASCII, CR LF after every line, newest first, no header and no byte-order mark.
     const std::string expected =
