@@ -141,8 +141,11 @@ TEST(IndicatorInputs, ParametersAndDrawableCounts)
 {
     auto record = untouchedRecord();
     writeParameters(*record);
-    EXPECT_EQ(record->emaParameter, 20);
-    EXPECT_EQ(record->baseLineParameter, 106);
+    // The 64-bit words sit on 4-byte boundaries of the packed record: read them by value.
+    const std::int64_t ema = record->emaParameter;
+    const std::int64_t baseLine = record->baseLineParameter;
+    EXPECT_EQ(ema, 20);
+    EXPECT_EQ(baseLine, 106);
     EXPECT_EQ(record->laggingParameter, 25);
 
     record->scaleCount = 5000;
