@@ -1018,6 +1018,18 @@ TEST_F(ChartDialogs, WriterFailuresNameTheStepAndLeaveNoFileBehind)
     EXPECT_EQ(bytes, "held\r\n");
     EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"held.csv"});
 
+    // This holder lets others write but not delete: the lines reach the temporary file, the final
+    // replacement fails, and both the old contents and the folder stay as they were.
+    holder = CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    const CsvWriteResult blocked = writeCsvFile(held, makeList(5000));
+    CloseHandle(holder);
+    EXPECT_FALSE(blocked.ok);
+    EXPECT_EQ(blocked.step, L"The file cannot be replaced");
+    ASSERT_TRUE(readFile(held, bytes));
+    EXPECT_EQ(bytes, "held\r\n");
+    EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"held.csv"}) << "the temporary file is removed";
+
     const CsvWriteResult written = writeCsvFile(held, list);
     EXPECT_TRUE(written.ok);
     ASSERT_TRUE(readFile(held, bytes));
