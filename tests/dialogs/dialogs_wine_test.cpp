@@ -129,7 +129,7 @@ void withDriver(const std::function<void()>& open, const std::function<void()>& 
 
 // ---- Template checks -------------------------------------------------------------------------
 
-struct ControlSpec {
+struct ControlLayout {
     int id;
     const wchar_t* className;
     const wchar_t* text;  // as the template holds it; "#131" for a resource ordinal
@@ -138,7 +138,7 @@ struct ControlSpec {
     DWORD exStyle;
 };
 
-struct DialogSpec {
+struct DialogLayout {
     int templateId;
     const wchar_t* caption;
     short width, height;
@@ -146,7 +146,7 @@ struct DialogSpec {
     WORD points;
     WORD weight;
     BYTE charset;
-    std::vector<ControlSpec> controls;
+    std::vector<ControlLayout> controls;
 };
 
 std::string narrow(const std::wstring& text)
@@ -198,10 +198,10 @@ private:
     const BYTE* at_;
 };
 
-void expectTemplate(const DialogSpec& spec)
+void expectTemplate(const DialogLayout& layout)
 {
-    const HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(spec.templateId), MAKEINTRESOURCEW(5));
-    ASSERT_NE(resource, nullptr) << "template " << spec.templateId;
+    const HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(layout.templateId), MAKEINTRESOURCEW(5));
+    ASSERT_NE(resource, nullptr) << "template " << layout.templateId;
     const BYTE* base = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, resource)));
     ASSERT_NE(base, nullptr);
     TemplateReader read(base);
@@ -214,20 +214,20 @@ void expectTemplate(const DialogSpec& spec)
     const WORD count = read.word();
     EXPECT_EQ(read.word(), 0);
     EXPECT_EQ(read.word(), 0);
-    EXPECT_EQ(read.word(), spec.width);
-    EXPECT_EQ(read.word(), spec.height);
+    EXPECT_EQ(read.word(), layout.width);
+    EXPECT_EQ(read.word(), layout.height);
     EXPECT_EQ(read.textOrOrdinal(false), L"") << "menu";
     EXPECT_EQ(read.textOrOrdinal(false), L"") << "class";
-    EXPECT_EQ(read.text(), spec.caption);
+    EXPECT_EQ(read.text(), layout.caption);
     ASSERT_TRUE(style & DS_SETFONT);
-    EXPECT_EQ(read.word(), spec.points);
-    EXPECT_EQ(read.word(), spec.weight);
+    EXPECT_EQ(read.word(), layout.points);
+    EXPECT_EQ(read.word(), layout.weight);
     EXPECT_EQ(read.byte(), 0) << "italic";
-    EXPECT_EQ(read.byte(), spec.charset);
-    EXPECT_EQ(read.text(), spec.face);
-    ASSERT_EQ(count, spec.controls.size());
-    for (const ControlSpec& control : spec.controls) {
-        const std::string where = "template " + std::to_string(spec.templateId) + " control " + std::to_string(control.id);
+    EXPECT_EQ(read.byte(), layout.charset);
+    EXPECT_EQ(read.text(), layout.face);
+    ASSERT_EQ(count, layout.controls.size());
+    for (const ControlLayout& control : layout.controls) {
+        const std::string where = "template " + std::to_string(layout.templateId) + " control " + std::to_string(control.id);
         read.alignDword(base);
         read.dword();  // help id
         EXPECT_EQ(read.dword(), control.exStyle) << where;
@@ -245,10 +245,10 @@ void expectTemplate(const DialogSpec& spec)
 }
 
 // The created dialog: frame, font, and the controls in template order where the template put them.
-void expectLayout(HWND dialog, const DialogSpec& spec)
+void expectLayout(HWND dialog, const DialogLayout& layout)
 {
-    EXPECT_EQ(windowText(dialog), spec.caption);
-    RECT size{0, 0, spec.width, spec.height};
+    EXPECT_EQ(windowText(dialog), layout.caption);
+    RECT size{0, 0, layout.width, layout.height};
     MapDialogRect(dialog, &size);
     RECT client{};
     GetClientRect(dialog, &client);
@@ -259,11 +259,11 @@ void expectLayout(HWND dialog, const DialogSpec& spec)
     ASSERT_NE(font, nullptr);
     LOGFONTW logFont{};
     ASSERT_NE(GetObjectW(font, sizeof logFont, &logFont), 0);
-    EXPECT_STREQ(logFont.lfFaceName, spec.face);
-    EXPECT_EQ(logFont.lfWeight, spec.weight);
+    EXPECT_STREQ(logFont.lfFaceName, layout.face);
+    EXPECT_EQ(logFont.lfWeight, layout.weight);
 
     HWND child = GetWindow(dialog, GW_CHILD);
-    for (const ControlSpec& control : spec.controls) {
+    for (const ControlLayout& control : layout.controls) {
         ASSERT_NE(child, nullptr) << "missing control " << control.id;
         const std::string where = "control " + std::to_string(control.id);
         EXPECT_EQ(GetDlgCtrlID(child), control.id) << where << ": controls in template order";
@@ -286,7 +286,7 @@ void expectLayout(HWND dialog, const DialogSpec& spec)
 
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 
-DialogSpec numberDialogSpec()
+DialogLayout numberDialogLayout()
 {
     return {IDD_INPUT_NUMBER, L"Input Number", 230, 30, L"Terminal", 14, FW_BOLD, SHIFTJIS_CHARSET, {
         {IDOK, L"Button", L"OK", 123, 1, 50, 12, kChild | BS_DEFPUSHBUTTON | WS_TABSTOP, 0},
@@ -297,19 +297,19 @@ DialogSpec numberDialogSpec()
     }};
 }
 
-DialogSpec viewSpec(int templateId, const wchar_t* caption, int first, const wchar_t* firstText, int save, int edit, int label, short labelTop)
+DialogLayout viewLayout(int templateId, const wchar_t* caption, int first, const wchar_t* firstText, int save, int edit, int label, short labelTop)
 {
     const DWORD editStyle = kChild | ES_MULTILINE | ES_READONLY | WS_VSCROLL | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP;
-    DialogSpec spec{templateId, caption, 400, 350, L"Terminal", 14, FW_BOLD, SHIFTJIS_CHARSET, {}};
-    spec.controls.push_back({first, L"Button", firstText, static_cast<short>(save ? 276 : 336), 321, 50, 14, kChild | BS_DEFPUSHBUTTON | WS_TABSTOP, 0});
+    DialogLayout layout{templateId, caption, 400, 350, L"Terminal", 14, FW_BOLD, SHIFTJIS_CHARSET, {}};
+    layout.controls.push_back({first, L"Button", firstText, static_cast<short>(save ? 276 : 336), 321, 50, 14, kChild | BS_DEFPUSHBUTTON | WS_TABSTOP, 0});
     if (save)
-        spec.controls.push_back({save, L"Button", L"Save", 336, 321, 50, 14, kChild | BS_PUSHBUTTON | WS_TABSTOP, 0});
-    spec.controls.push_back({edit, L"Edit", L"", 7, 7, 385, 300, editStyle, WS_EX_LEFTSCROLLBAR});
-    spec.controls.push_back({label, L"Static", L"First 1000Lines", 16, labelTop, 164, 11, kChild | SS_LEFT | WS_GROUP, 0});
-    return spec;
+        layout.controls.push_back({save, L"Button", L"Save", 336, 321, 50, 14, kChild | BS_PUSHBUTTON | WS_TABSTOP, 0});
+    layout.controls.push_back({edit, L"Edit", L"", 7, 7, 385, 300, editStyle, WS_EX_LEFTSCROLLBAR});
+    layout.controls.push_back({label, L"Static", L"First 1000Lines", 16, labelTop, 164, 11, kChild | SS_LEFT | WS_GROUP, 0});
+    return layout;
 }
 
-DialogSpec aboutBoxSpec()
+DialogLayout aboutBoxLayout()
 {
     return {IDD_ABOUTBOX, L"Version Info OrvaneWinClient", 170, 62, L"MS UI Gothic", 11, FW_NORMAL, DEFAULT_CHARSET, {
         {IDC_STATIC, L"Static", L"#131", 14, 14, 20, 20, kChild | SS_ICON | SS_CENTERIMAGE, 0},
@@ -526,11 +526,11 @@ protected:
 
 TEST(DialogTemplates, HoldEveryControlWithItsIdTextPlaceAndStyle)
 {
-    expectTemplate(numberDialogSpec());
-    expectTemplate(viewSpec(IDD_ALL_JOINED, L"ALL JOINED", IDC_JOINED_CANCEL, L"Cancel", IDC_JOINED_SAVE, IDC_JOINED_TEXT, IDC_JOINED_LABEL, 324));
-    expectTemplate(viewSpec(IDD_RECEIVED_TICKS, L"RECIVED TICKS", IDC_RECEIVED_CANCEL, L"Cancel", IDC_RECEIVED_SAVE, IDC_RECEIVED_TEXT, IDC_RECEIVED_LABEL, 324));
-    expectTemplate(viewSpec(IDD_LATEST_TICKS, L"LATEST TICKS", IDC_LATEST_OK, L"OK", 0, IDC_LATEST_TEXT, IDC_LATEST_LABEL, 321));
-    expectTemplate(aboutBoxSpec());
+    expectTemplate(numberDialogLayout());
+    expectTemplate(viewLayout(IDD_ALL_JOINED, L"ALL JOINED", IDC_JOINED_CANCEL, L"Cancel", IDC_JOINED_SAVE, IDC_JOINED_TEXT, IDC_JOINED_LABEL, 324));
+    expectTemplate(viewLayout(IDD_RECEIVED_TICKS, L"RECIVED TICKS", IDC_RECEIVED_CANCEL, L"Cancel", IDC_RECEIVED_SAVE, IDC_RECEIVED_TEXT, IDC_RECEIVED_LABEL, 324));
+    expectTemplate(viewLayout(IDD_LATEST_TICKS, L"LATEST TICKS", IDC_LATEST_OK, L"OK", 0, IDC_LATEST_TEXT, IDC_LATEST_LABEL, 321));
+    expectTemplate(aboutBoxLayout());
 }
 
 TEST_F(ChartDialogs, CandleSticksOpensOnTheCurrentValueAndLinksTheTrackbarOneWay)
@@ -545,7 +545,7 @@ TEST_F(ChartDialogs, CandleSticksOpensOnTheCurrentValueAndLinksTheTrackbarOneWay
         if (!dialog)
             return ADD_FAILURE() << "no number dialog";
         EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner);
-        expectLayout(dialog, numberDialogSpec());
+        expectLayout(dialog, numberDialogLayout());
         EXPECT_EQ(itemText(dialog, IDC_NUMBER_EDIT), L"360");
         EXPECT_FALSE(hasChildText(dialog, L"スタティック"));
         const HWND trackbar = GetDlgItem(dialog, IDC_NUMBER_TRACKBAR);
@@ -727,7 +727,7 @@ TEST_F(ChartDialogs, AllJoinedShowsTheNewestThousandAndOnlyItsButtonsCloseIt)
                    const HWND view = waitDialog(L"ALL JOINED");
                    if (!view)
                        return ADD_FAILURE() << "no view";
-                   expectLayout(view, viewSpec(IDD_ALL_JOINED, L"ALL JOINED", IDC_JOINED_CANCEL, L"Cancel", IDC_JOINED_SAVE, IDC_JOINED_TEXT, IDC_JOINED_LABEL, 324));
+                   expectLayout(view, viewLayout(IDD_ALL_JOINED, L"ALL JOINED", IDC_JOINED_CANCEL, L"Cancel", IDC_JOINED_SAVE, IDC_JOINED_TEXT, IDC_JOINED_LABEL, 324));
                    const std::vector<std::wstring> lines = splitViewText(itemText(view, IDC_JOINED_TEXT));
                    EXPECT_EQ(lines.size(), 1000u);
                    if (lines.size() == 1000u) {
@@ -771,7 +771,7 @@ TEST_F(ChartDialogs, ReceivedTicksIsASnapshotTakenWhenItOpens)
                    const HWND view = waitDialog(L"RECIVED TICKS");
                    if (!view)
                        return ADD_FAILURE() << "no view";
-                   expectLayout(view, viewSpec(IDD_RECEIVED_TICKS, L"RECIVED TICKS", IDC_RECEIVED_CANCEL, L"Cancel", IDC_RECEIVED_SAVE, IDC_RECEIVED_TEXT, IDC_RECEIVED_LABEL, 324));
+                   expectLayout(view, viewLayout(IDD_RECEIVED_TICKS, L"RECIVED TICKS", IDC_RECEIVED_CANCEL, L"Cancel", IDC_RECEIVED_SAVE, IDC_RECEIVED_TEXT, IDC_RECEIVED_LABEL, 324));
                    Sleep(500);
                    const std::wstring text = itemText(view, IDC_RECEIVED_TEXT);
                    EXPECT_EQ(text, L"2026/12/08 00:02:00.000,111.100000,111.500000,110.750000,111.250000\r\n"
@@ -806,7 +806,7 @@ TEST_F(ChartDialogs, LatestTicksShowsTheMinuteBarsAndClosesOnOkOnly)
                    const HWND view = waitDialog(L"LATEST TICKS");
                    if (!view)
                        return ADD_FAILURE() << "no view";
-                   expectLayout(view, viewSpec(IDD_LATEST_TICKS, L"LATEST TICKS", IDC_LATEST_OK, L"OK", 0, IDC_LATEST_TEXT, IDC_LATEST_LABEL, 321));
+                   expectLayout(view, viewLayout(IDD_LATEST_TICKS, L"LATEST TICKS", IDC_LATEST_OK, L"OK", 0, IDC_LATEST_TEXT, IDC_LATEST_LABEL, 321));
                    EXPECT_EQ(itemText(view, IDC_LATEST_TEXT), L"2026/12/08 00:01:00.000,110.100000,110.500000,109.750000,110.250000\r\n"
                                                               L"2026/12/08 00:00:00.000,109.100000,109.500000,108.750000,109.250000\r\n");
                    EXPECT_EQ(focusOf(mainThread), GetDlgItem(view, IDC_LATEST_OK));
@@ -839,7 +839,7 @@ TEST_F(ChartDialogs, AboutBoxClosesOnOkAndOnEscape)
                        const HWND box = waitDialog(L"Version Info OrvaneWinClient");
                        if (!box)
                            return ADD_FAILURE() << "no About box";
-                       expectLayout(box, aboutBoxSpec());
+                       expectLayout(box, aboutBoxLayout());
                        EXPECT_NE(SendDlgItemMessageW(box, IDC_STATIC, STM_GETICON, 0, 0), 0) << "the icon is shown";
                        if (way == IDOK)
                            clickDialogButton(box, IDOK);
