@@ -1,7 +1,11 @@
 // Timing of the chart's paint pass at the window's full size (1920 x 1080, 800 bars shown out of
 // 1030), each bar style, beside a floor that issues the same GDI calls from coordinates computed
 // beforehand: the difference is the pass's own work (layout, series, texts, the indicator library).
+#include <algorithm>
+#include <array>
+#include <chrono>
 #include <cmath>
+#include <functional>
 #include <cstdio>
 #include <cstring>
 #include <list>
@@ -24,6 +28,33 @@ namespace {
 
 constexpr int kWidth = 1920;
 constexpr int kHeight = 1080;
+
+// The machine is shared: sides measured one after the other would see different loads. Each
+// sample times one run of every side in turn, so a slow moment hits them all alike.
+template <std::size_t Sides>
+std::array<bench::Result, Sides> interleaved(int samples, const std::array<std::function<void()>, Sides>& sides)
+{
+    std::array<std::vector<double>, Sides> micros;
+    for (const auto& side : sides)
+        side();  // warm-up
+    for (int i = 0; i < samples; ++i) {
+        for (std::size_t s = 0; s < Sides; ++s) {
+            const auto start = std::chrono::steady_clock::now();
+            sides[s]();
+            const auto stop = std::chrono::steady_clock::now();
+            micros[s].push_back(std::chrono::duration<double, std::micro>(stop - start).count());
+        }
+    }
+    std::array<bench::Result, Sides> results;
+    for (std::size_t s = 0; s < Sides; ++s) {
+        auto& m = micros[s];
+        std::sort(m.begin(), m.end());
+        results[s].samples = samples;
+        results[s].medianMicros = m[m.size() / 2];
+        results[s].p95Micros = m[std::min(m.size() - 1, m.size() * 95 / 100)];
+    }
+    return results;
+}
 
 std::vector<BarRecord> randomWalk(int count)
 {
@@ -279,20 +310,19 @@ int main(int argc, char** argv)
         repaintChart(window);
         const FloorScene scene = captureScene(fields);
 
-        const auto pass = bench::measure(samples, 1, [&] { repaintChart(window); });
-        const auto floor = bench::measure(samples, 1, [&] {
-            offscreen(windowDc.get(), [&](HDC dc) {
-                drawFloor(dc, scene, type == 1);
-                BitBlt(windowDc.get(), 0, 0, kWidth, kHeight, dc, 0, 0, SRCCOPY);
-            });
+        const auto results = interleaved<5>(samples, {
+            [&] { repaintChart(window); },
+            [&] {
+                offscreen(windowDc.get(), [&](HDC dc) {
+                    drawFloor(dc, scene, type == 1);
+                    BitBlt(windowDc.get(), 0, 0, kWidth, kHeight, dc, 0, 0, SRCCOPY);
+                });
+            },
+            [&] { offscreen(windowDc.get(), [&](HDC dc) { drawChartInto(dc, kWidth, kHeight, fields); }); },
+            [&] { offscreen(windowDc.get(), [&](HDC dc) { drawFloor(dc, scene, type == 1); }); },
+            [&] { offscreen(windowDc.get(), [](HDC) {}); },
         });
-        const auto drawing = bench::measure(samples, 1, [&] {
-            offscreen(windowDc.get(), [&](HDC dc) { drawChartInto(dc, kWidth, kHeight, fields); });
-        });
-        const auto floorDrawing = bench::measure(samples, 1, [&] {
-            offscreen(windowDc.get(), [&](HDC dc) { drawFloor(dc, scene, type == 1); });
-        });
-        const auto frameOnly = bench::measure(samples, 1, [&] { offscreen(windowDc.get(), [](HDC) {}); });
+        const auto& [pass, floor, drawing, floorDrawing, frameOnly] = results;
         bench::report("paint pass, whole (" + style + ")", pass);
         bench::report("floor, same GDI calls + BitBlt (" + style + ")", floor);
         bench::report("off-screen drawing, pass (" + style + ")", drawing);
