@@ -4,6 +4,7 @@
 //   orvane-feed sim [--symbol S] [--seed N] [--history-bars N] [--rate R] [--timespan N]
 //                   [--start "YYYY/MM/DD hh:mm"] [--ticks N] [--echo]
 //   orvane-feed replay FILE [--speed X] [--symbol S] [--timespan N] [--echo]
+//   (FILE "-" reads standard input and writes each live line as it arrives)
 //
 // Prints "orvane-feed: ready ..." once symbol, timespan and history are written. Ctrl+C, closing
 // the console, the end of the replay file or --ticks N closes the writer and ends the program.
@@ -222,8 +223,45 @@ int runSim(const Options& options)
     return 0;
 }
 
+std::string withoutLineEnd(std::string line)
+{
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+        line.pop_back();
+    return line;
+}
+
+// `replay -`: the same format from standard input, each live line written as soon as it arrives
+// (a pipe sets the pace); the end of input closes the writer.
+int runReplayStream(const Options& options)
+{
+    std::string text;
+    std::string raw;
+    bool live = false;
+    char buffer[4096];
+    while (!live && std::fgets(buffer, sizeof buffer, stdin)) {
+        raw = withoutLineEnd(buffer);
+        if (raw == "#live")
+            live = true;
+        else
+            text += raw + "\n";
+    }
+    const ReplayScript script = parseReplayScript(text);
+    const std::wstring symbol = options.symbolGiven ? options.symbol : fromUtf8(script.symbol.value_or("REPLAY"));
+    const int timespan = options.timespanGiven ? options.timespan : script.timespan.value_or(1);
+    if (!writeHeaderData(options, symbol, timespan, script.history))
+        return 1;
+    while (live && WaitForSingleObject(stopEvent, 0) == WAIT_TIMEOUT && std::fgets(buffer, sizeof buffer, stdin)) {
+        const std::string line = withoutLineEnd(buffer);
+        if (!line.empty() && line.front() != '#')
+            writeLive(options, line);
+    }
+    return 0;
+}
+
 int runReplay(const Options& options)
 {
+    if (options.file == L"-")
+        return runReplayStream(options);
     std::ifstream file(options.file.c_str(), std::ios::binary);
     if (!file) {
         std::fprintf(stderr, "orvane-feed: cannot open %s\n", toUtf8(options.file).c_str());

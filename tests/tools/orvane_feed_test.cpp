@@ -142,4 +142,58 @@ TEST(OrvaneFeed, ReplayWritesSymbolTimespanHistoryAndLiveLinesInOrder)
     DeleteFileW(script.c_str());
 }
 
+// Polls like a program until `line` arrives; false after `milliseconds`.
+bool pollFor(const std::string& line, DWORD milliseconds)
+{
+    const ULONGLONG end = GetTickCount64() + milliseconds;
+    while (GetTickCount64() < end) {
+        if (std::string(ReadLinesMT5()) == line + "\n")
+            return true;
+        Sleep(5);
+    }
+    return false;
+}
+
+TEST(OrvaneFeed, ReplayFromStandardInputWritesEachLiveLineAsItArrivesAndEndsWithTheInput)
+{
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, &inherit, 0));
+    SetHandleInformation(writeEnd, HANDLE_FLAG_INHERIT, 0);
+    const std::wstring exe = binDirectory() + L"orvane-feed.exe";
+    std::wstring commandLine = L"\"" + exe + L"\" replay - --symbol PIPE";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = readEnd;
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION info{};
+    ASSERT_TRUE(CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info));
+    CloseHandle(readEnd);
+    auto send = [&](const std::string& text) {
+        DWORD written = 0;
+        return WriteFile(writeEnd, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) && written == text.size();
+    };
+    ASSERT_EQ(initSendticksMT5(), 1);
+    ASSERT_TRUE(send("2026/01/05 09:00:00.000,1.0,1.0,1.0,1.0\r\n#live\n"));
+    for (int i = 0; i < 3; ++i) {
+        const std::string line = "2026/01/05 09:01:0" + std::to_string(i) + ".000,1.0,1.2,0.9,1.1";
+        ASSERT_TRUE(send(line + "\n"));
+        EXPECT_TRUE(pollFor(line, 20000)) << line;
+    }
+    EXPECT_STREQ(getsymbolcMT5(), "PIPE");
+    CloseHandle(writeEnd);
+    DWORD code = 999;
+    EXPECT_EQ(WaitForSingleObject(info.hProcess, 20000), WAIT_OBJECT_0);
+    GetExitCodeProcess(info.hProcess, &code);
+    EXPECT_EQ(code, 0u);
+    CloseHandle(info.hProcess);
+    CloseHandle(info.hThread);
+    // The writer closed with the input: a new one is allowed at once.
+    EXPECT_EQ(openFeedWriterMT5(), 1);
+    closeFeedWriterMT5();
+    deinitSendticksMT5();
+}
+
 } // namespace
