@@ -1,6 +1,7 @@
 #include "rateinfo/rate_paint.h"
 
 #include <string>
+#include <vector>
 
 #include "common/win_handles.h"
 #include "common/win_text.h"
@@ -11,36 +12,57 @@ namespace {
 
 constexpr BYTE kSwissDefaultPitch = FF_SWISS | DEFAULT_PITCH;  // 0x20
 
-void drawText(HDC dc, const PaintStep& step)
+HFONT createPaintFont(const FontSpec& spec)
 {
-    const std::wstring wide = std::holds_alternative<std::wstring>(step.text)
-                                  ? std::get<std::wstring>(step.text)
-                                  : toWide(std::get<std::string>(step.text));
-    const int length = static_cast<int>(wide.size());
-    if (!step.font) {
-        // A row's close goes out in the stock system font, not in the font of its row's time.
-        SelectGuard useSystem(dc, GetStockObject(SYSTEM_FONT));
-        TextOutW(dc, step.x, step.y, wide.c_str(), length);
-        return;
-    }
-    GdiObject<HFONT> font(CreateFontW(step.font->height, 0, 0, 0, step.font->weight, FALSE, FALSE, FALSE,
-                                      ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                      kSwissDefaultPitch, L"MS PGothic"));
-    // The guard puts back the font that was selected before: in the memory DC that is always
-    // the stock system font, which is what every item leaves behind.
-    SelectGuard useFont(dc, font.get());
-    TextOutW(dc, step.x, step.y, wide.c_str(), length);
+    return CreateFontW(spec.height, 0, 0, 0, spec.weight, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, kSwissDefaultPitch, L"MS PGothic");
+}
+
+HGDIOBJ fontFor(const std::optional<FontSpec>& spec, PaintFonts& fonts)
+{
+    // A row's close goes out in the stock system font, not in the font of its row's time.
+    return spec ? static_cast<HGDIOBJ>(fonts.get(*spec)) : GetStockObject(SYSTEM_FONT);
+}
+
+std::wstring wideText(const PaintText& text)
+{
+    return std::holds_alternative<std::wstring>(text) ? std::get<std::wstring>(text)
+                                                      : toWide(std::get<std::string>(text));
 }
 
 } // namespace
 
-void executePlan(HDC dc, const PaintPlan& plan)
+HFONT PaintFonts::get(const FontSpec& spec)
 {
-    for (const PaintStep& step : plan) {
-        if (step.kind == PaintStep::Kind::SetColour)
-            SetTextColor(dc, RGB(step.colour.red, step.colour.green, step.colour.blue));
-        else
-            drawText(dc, step);
+    for (std::size_t i = 0; i < used_; ++i)
+        if (fonts_[i].first == spec)
+            return fonts_[i].second.get();
+    if (used_ == fonts_.size()) {
+        overflow_ = GdiObject<HFONT>(createPaintFont(spec));
+        return overflow_.get();
+    }
+    fonts_[used_] = {spec, GdiObject<HFONT>(createPaintFont(spec))};
+    return fonts_[used_++].second.get();
+}
+
+void executePlan(HDC dc, const PaintPlan& plan, PaintFonts& fonts, int clientHeight)
+{
+    const std::vector<DrawnText> texts = textsByFont(plan);
+    for (std::size_t first = 0; first < texts.size();) {
+        std::size_t end = first;
+        while (end < texts.size() && texts[end].font == texts[first].font)
+            ++end;
+        // The guard puts back the font selected before: in the memory DC, the stock system font.
+        SelectGuard useFont(dc, fontFor(texts[first].font, fonts));
+        for (std::size_t i = first; i < end; ++i) {
+            const DrawnText& text = texts[i];
+            if (text.y >= clientHeight)
+                continue;
+            SetTextColor(dc, RGB(text.colour.red, text.colour.green, text.colour.blue));
+            const std::wstring wide = wideText(text.text);
+            TextOutW(dc, text.x, text.y, wide.c_str(), static_cast<int>(wide.size()));
+        }
+        first = end;
     }
 }
 
@@ -52,6 +74,8 @@ void onPaint(HWND window)
     const int width = client.right - client.left;
     const int height = client.bottom - client.top;
 
+    // Declared first so that they outlive every selection of them.
+    PaintFonts fonts;
     // Off screen, then one BitBlt: the window repaints every 10 ms and must not flicker.
     MemoryDc memory(paint.dc());
     GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(paint.dc(), width, height));
@@ -61,9 +85,9 @@ void onPaint(HWND window)
         FillRect(memory.get(), &client, white.get());
     }
 
-    executePlan(memory.get(), planHeader(symbolText, clockText));
+    executePlan(memory.get(), planHeader(symbolText, clockText), fonts, height);
     refreshRates();
-    executePlan(memory.get(), planRates(latestTick, rateHistory, rowCount, decimalPlaces));
+    executePlan(memory.get(), planRates(latestTick, rateHistory, rowCount, decimalPlaces), fonts, height);
 
     BitBlt(paint.dc(), 0, 0, width, height, memory.get(), 0, 0, SRCCOPY);
 }

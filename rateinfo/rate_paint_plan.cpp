@@ -1,5 +1,6 @@
 #include "rateinfo/rate_paint_plan.h"
 
+#include <algorithm>
 #include <iterator>
 #include <locale>
 #include <sstream>
@@ -144,4 +145,19 @@ std::vector<DrawnText> drawnTexts(const PaintPlan& plan)
             drawn.push_back(DrawnText{step.text, step.font, step.x, step.y, current});
     }
     return drawn;
+}
+
+std::vector<DrawnText> textsByFont(const PaintPlan& plan)
+{
+    std::vector<DrawnText> texts = drawnTexts(plan);
+    std::vector<std::optional<FontSpec>> firstSeen;
+    auto rankOf = [&](const std::optional<FontSpec>& font) {
+        return static_cast<std::size_t>(std::find(firstSeen.begin(), firstSeen.end(), font) - firstSeen.begin());
+    };
+    for (const DrawnText& text : texts)
+        if (rankOf(text.font) == firstSeen.size())
+            firstSeen.push_back(text.font);
+    std::stable_sort(texts.begin(), texts.end(),
+                     [&](const DrawnText& a, const DrawnText& b) { return rankOf(a.font) < rankOf(b.font); });
+    return texts;
 }

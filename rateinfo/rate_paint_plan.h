@@ -74,3 +74,10 @@ struct DrawnText {
     Rgb colour;
 };
 std::vector<DrawnText> drawnTexts(const PaintPlan& plan);
+
+// The same texts with the same colours, grouped by font in the order the fonts first appear, each
+// group in plan order. Selecting a font costs far more than drawing a text under Wine, and a
+// paint alternates two fonts row by row. The pixels stay the same: only a row's time and close
+// move relative to other rows' texts and the latest close, and those never overlap (a row is 21
+// pixels high, its texts are at most 16 high, the latest close ends above the first row).
+std::vector<DrawnText> textsByFont(const PaintPlan& plan);

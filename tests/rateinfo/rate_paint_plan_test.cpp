@@ -3,6 +3,7 @@
 
 #include <locale>
 #include <string>
+#include <vector>
 
 #include "rateinfo/rate_paint_plan.h"
 
@@ -214,6 +215,42 @@ TEST(PaintPlan, RowsFollowTheRowCountAndDecimals)
     // Fewer entries than rows: the table ends with the list.
     drawn = drawnTexts(planRates(tickOf(list), list, 80, 3));
     EXPECT_EQ(drawn.size(), 2u + 2u * 29u);
+}
+
+TEST(PaintPlan, GroupingByFontKeepsEveryTextItsColourAndPlanOrderWithinAFont)
+{
+    RateHistory list;
+    for (int i = 0; i < 20; ++i)
+        list.push_back(RateEntry{"2021/03/05 09:07:" + std::to_string(i * 7 % 61) + ".000", 1.0 + 0.1 * ((i * 3) % 5)});
+    const PaintPlan plan = planRates(tickOf(list), list, 15, 3);
+    const auto inOrder = drawnTexts(plan);
+    const auto grouped = textsByFont(plan);
+    ASSERT_EQ(grouped.size(), inOrder.size());
+
+    // Fonts in order of first appearance: time font, latest-close font, system font.
+    std::vector<std::optional<FontSpec>> groups;
+    for (const DrawnText& text : grouped)
+        if (groups.empty() || groups.back() != text.font)
+            groups.push_back(text.font);
+    EXPECT_EQ(groups, (std::vector<std::optional<FontSpec>>{kTimeFont, FontSpec{24, 700}, std::nullopt}));
+
+    // Each font's texts come in plan order with the colours the plan put in force.
+    for (const auto& font : groups) {
+        std::vector<const DrawnText*> expected, actual;
+        for (const DrawnText& text : inOrder)
+            if (text.font == font)
+                expected.push_back(&text);
+        for (const DrawnText& text : grouped)
+            if (text.font == font)
+                actual.push_back(&text);
+        ASSERT_EQ(actual.size(), expected.size());
+        for (std::size_t i = 0; i < actual.size(); ++i) {
+            EXPECT_EQ(actual[i]->text, expected[i]->text);
+            EXPECT_EQ(actual[i]->x, expected[i]->x);
+            EXPECT_EQ(actual[i]->y, expected[i]->y);
+            EXPECT_EQ(actual[i]->colour, expected[i]->colour);
+        }
+    }
 }
 
 } // namespace
