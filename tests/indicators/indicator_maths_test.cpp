@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <memory>
 
 #include "indicators/indicator_maths.h"
@@ -122,10 +123,11 @@ TEST(RowOfPrice, TruncatesAndSaturates)
     EXPECT_EQ(rowOfPrice(1.0, 2.0, 1.0, 55, 565), 565);
     EXPECT_EQ(rowOfPrice(2.0, 2.0, 1.0, 55, 565), 55);
     EXPECT_EQ(rowOfPrice(7.0, 3.0, 3.0, 55, 565), 565);
-    // The empty chart's range spans hundreds of decimal orders: no overflow, a saturated row.
-    const int row = rowOfPrice(1.0, 2.2250738585072014e-308, 1.7976931348623157e308, 55, 565);
-    EXPECT_TRUE(row == 565 || row == std::numeric_limits<std::int32_t>::max() ||
-                row == std::numeric_limits<std::int32_t>::min() || (row >= 55 && row <= 565 + 1));
+    // The empty chart's start range (hi the smallest positive double, lo the largest) still maps
+    // without overflow, and a price far outside a range saturates instead of wrapping.
+    EXPECT_EQ(rowOfPrice(1.0, 2.2250738585072014e-308, 1.7976931348623157e308, 55, 565), 55);
+    EXPECT_EQ(rowOfPrice(1e300, 1.0, 0.0, 55, 565), std::numeric_limits<std::int32_t>::min());
+    EXPECT_EQ(rowOfPrice(-1e300, 1.0, 0.0, 55, 565), std::numeric_limits<std::int32_t>::max());
     EXPECT_EQ(roundToPixel(2.5), 3);
     EXPECT_EQ(roundToPixel(-2.5), -3);
     EXPECT_EQ(roundToPixel(1e300), std::numeric_limits<std::int32_t>::max());

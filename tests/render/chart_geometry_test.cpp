@@ -1,6 +1,7 @@
 // Layout, rows, bar shapes, the new-price series and the texts of the chart.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <list>
 
 #include "client/render/chart_geometry.h"
@@ -107,9 +108,13 @@ TEST(ChartRows, TheEmptyChartsStartRangeDoesNotOverflow)
 {
     ChartView view;
     beginPass(view, 500, 190, 360, 25);
-    // Saturated, not undefined: the sanitizer build checks the conversion.
-    (void)priceToY(view, 1.0);
+    EXPECT_EQ(priceToY(view, 1.0), 55);
     EXPECT_EQ(priceToY(view, kPriceLowStart), 155);
+    // Far outside a normal range the row saturates instead of overflowing the conversion.
+    view.priceLow = 0.0;
+    view.priceHigh = 1.0;
+    EXPECT_EQ(priceToY(view, 1e300), std::numeric_limits<int>::min());
+    EXPECT_EQ(priceToY(view, -1e300), std::numeric_limits<int>::max());
 }
 
 TEST(ChartRows, RoundingHalvesAwayFromZero)
