@@ -5,8 +5,6 @@
 //| Needs OrvaneDriverDLL.dll (64-bit) in MQL5\Libraries and "Allow   |
 //| DLL imports" switched on. See docs/FEED.md.                       |
 //+------------------------------------------------------------------+
-#property strict
-
 #import "OrvaneDriverDLL.dll"
 int openFeedWriterMT5();
 int writeSymbolMT5(string symbol);
@@ -71,6 +69,8 @@ int OnInit()
    MqlTick last;
    if(SymbolInfoTick(_Symbol, last))
       lastMsc = last.time_msc;
+   else
+      lastMsc = (long)TimeCurrent() * 1000;  // never 0: CopyTicks from 0 means the latest ticks
    doneAtLast = 0;
 
    // OnTick events are dropped while one is queued: the timer catches what they miss.
