@@ -3,6 +3,7 @@
 // the commands that resize the window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include <windows.h>
@@ -281,6 +282,22 @@ TEST_F(RateWindowTest, RowCommandsResizeAtTheSameTopLeftCorner)
     EXPECT_EQ(frame.left, 120);
     EXPECT_EQ(frame.top, 80);
     EXPECT_EQ(frame.bottom - frame.top, 450);
+}
+
+TEST_F(RateWindowTest, EightyRowsAskForTheirFullHeightWhereverTheWindowStands)
+{
+    open();
+    SetWindowPos(window_, nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    SendMessageW(window_, WM_COMMAND, MAKEWPARAM(32949, 0), 0);
+    RECT frame{};
+    GetWindowRect(window_, &frame);
+    EXPECT_EQ(rowCount, 80);
+    EXPECT_EQ(frame.left, 300);
+    EXPECT_EQ(frame.top, 200);
+    EXPECT_EQ(frame.right - frame.left, 305);
+    // The window asks for 1815 pixels; the system's default size check still caps a top-level
+    // window at its maximum tracking size, which on a screen shorter than that is less.
+    EXPECT_EQ(frame.bottom - frame.top, std::min(1815, GetSystemMetrics(SM_CYMAXTRACK)));
 }
 
 TEST_F(RateWindowTest, DecimalsCommandRedrawsTheCloses)
