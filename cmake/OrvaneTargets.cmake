@@ -54,9 +54,13 @@ function(_orvane_wine_test_properties test_name gui timeout)
     FIXTURES_REQUIRED wine
     TIMEOUT ${timeout}
     ENVIRONMENT "ORVANE_WINE_DIR=${ORVANE_WINE_DIR};ORVANE_BIN_DIR=${CMAKE_BINARY_DIR}/bin;ORVANE_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+  # The feed's shared-memory names are one per Wine prefix, and a whole run shares the prefix:
+  # Windows-side tests may open a feed writer or start programs that read the feed, so they take
+  # turns. Tests that drive windows by focus and keys also share one desktop.
   if(gui)
-    # Tests that drive windows by focus and keys share one desktop: run them one at a time.
-    set_tests_properties(${test_name} PROPERTIES RESOURCE_LOCK desktop)
+    set_tests_properties(${test_name} PROPERTIES RESOURCE_LOCK "desktop;feed")
+  else()
+    set_tests_properties(${test_name} PROPERTIES RESOURCE_LOCK feed)
   endif()
 endfunction()
 
@@ -78,6 +82,8 @@ function(orvane_test name)
   if(ORVANE_WINDOWS)
     add_test(NAME ${name} COMMAND ${name})
     _orvane_wine_test_properties(${name} FALSE ${ARG_TIMEOUT})
+    # Portable suites touch neither the feed nor the desktop: they may run beside anything.
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "")
   else()
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT ${ARG_TIMEOUT})
   endif()
