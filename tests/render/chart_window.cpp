@@ -5,6 +5,7 @@
 #include "client/render/paint_chart.h"
 
 std::vector<std::string> chartWindowLatestFields;
+void (*chartWindowPaintOverride)(HWND window) = nullptr;
 
 namespace {
 
@@ -12,7 +13,10 @@ LRESULT CALLBACK chartWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 {
     switch (message) {
     case WM_PAINT:
-        paintChart(window, chartWindowLatestFields);
+        if (chartWindowPaintOverride)
+            chartWindowPaintOverride(window);
+        else
+            paintChart(window, chartWindowLatestFields);
         return 0;
     case WM_ERASEBKGND:
         return 1;

@@ -11,6 +11,9 @@
 #include "client/core/bar_record.h"
 #include "interfaces/indicator_exchange.h"
 
+// When set, WM_PAINT calls this instead of the chart's paint pass (the timing program's floor).
+extern void (*chartWindowPaintOverride)(HWND window);
+
 // The fields the next paint receives as the matched feed line (any length other than 12: none).
 extern std::vector<std::string> chartWindowLatestFields;
 
