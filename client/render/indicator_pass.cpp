@@ -71,6 +71,11 @@ bool writeBarArrays(IndicatorExchange& record, const std::list<BarRecord>& snaps
     return false;
 }
 
+bool wantsGridRefresh(const IndicatorExchange& record, unsigned char fullRefresh)
+{
+    return fullRefresh == 1 && record.snapshotSize > 0;
+}
+
 void writeParameters(IndicatorExchange& record)
 {
     record.emaParameter = kEmaParameter;

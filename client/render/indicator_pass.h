@@ -22,8 +22,13 @@ void writePassInputs(IndicatorExchange& record, const ChartView& view, const std
 
 // After calcIniCheck: with an answer of 1 and bars to give, every bar at its index (everything else
 // cleared); otherwise the newest bar at index 0 only. Nothing with an empty snapshot. Returns
-// whether the scale lines and the time grid are to be recomputed.
+// whether every bar was written.
 bool writeBarArrays(IndicatorExchange& record, const std::list<BarRecord>& snapshot, unsigned char fullRefresh);
+
+// Whether the scale lines and the time grid are to be recomputed: an answer of 1 while the record
+// holds a snapshot size above 0 (kept from an earlier pass when the list is empty now, so an
+// emptied chart gets a grid computed from its present range instead of keeping the old one).
+bool wantsGridRefresh(const IndicatorExchange& record, unsigned char fullRefresh);
 
 void writeParameters(IndicatorExchange& record);
 

@@ -81,7 +81,8 @@ void runIndicatorPass(IndicatorExchange& record, const std::list<BarRecord>& sna
     bool refreshGrid = false;
     {
         MutexHold hold(calcMutex);
-        refreshGrid = writeBarArrays(record, snapshot, fullRefresh);
+        writeBarArrays(record, snapshot, fullRefresh);
+        refreshGrid = wantsGridRefresh(record, fullRefresh);
     }
     writeParameters(record);
 

@@ -89,6 +89,12 @@ TEST(IndicatorInputs, AnEmptySnapshotLeavesTheFingerprintAsItWas)
     EXPECT_TRUE(untouched(&record->snapshotSize, 12));
     EXPECT_TRUE(untouched(&record->oldestClose, 8));
     EXPECT_FALSE(writeBarArrays(*record, none, 1));
+    record->snapshotSize = 0;
+    EXPECT_FALSE(wantsGridRefresh(*record, 1));
+    record->snapshotSize = 590;
+    EXPECT_TRUE(wantsGridRefresh(*record, 1));
+    EXPECT_FALSE(wantsGridRefresh(*record, 0));
+    EXPECT_FALSE(wantsGridRefresh(*record, 2));
     EXPECT_TRUE(untouched(record->barClose, sizeof record->barClose));
     EXPECT_TRUE(untouched(&record->filledCount, 4));
 }

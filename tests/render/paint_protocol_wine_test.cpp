@@ -164,7 +164,7 @@ TEST_F(PaintProtocolTest, AnyAnswerButOneRefreshesOnlyTheNewestBar)
     EXPECT_EQ(calcRecord->barClose[59], 148.75);
 }
 
-TEST_F(PaintProtocolTest, AnEmptyListAsksForNoGridButStillForTheLines)
+TEST_F(PaintProtocolTest, AnEmptyListKeepsTheFingerprintAndStillAsksForEverything)
 {
     script({1});
     repaintChart(window);
@@ -173,11 +173,15 @@ TEST_F(PaintProtocolTest, AnEmptyListAsksForNoGridButStillForTheLines)
     barStore.displayList.clear();
     script({1});
     repaintChart(window);
-    EXPECT_EQ(callSequence(), (std::vector<ChartCall>{iniCheck, ema, kijun, lateSpan}));
+    // The size kept from the last pass is above 0, so an answer of 1 still renews the grid.
+    EXPECT_EQ(callSequence(), (std::vector<ChartCall>{iniCheck, horizontal, vertical, ema, kijun, lateSpan}));
     EXPECT_EQ(calcRecord->snapshotSize, size);
     EXPECT_EQ(calcRecord->newestTimeSum, newest);
     EXPECT_EQ(calcRecord->visibleCount, 0);
     EXPECT_EQ(calcRecord->filledCount, 60);
+    script({0});
+    repaintChart(window);
+    EXPECT_EQ(callSequence(), (std::vector<ChartCall>{iniCheck, ema, kijun, lateSpan}));
 }
 
 TEST_F(PaintProtocolTest, CountsBeyondTheArraysAreDrawnOnlyUpToTheirCapacity)
