@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include <intrin.h>
 #include <windows.h>
 
 #include "client/core/bar_store.h"
@@ -55,10 +56,21 @@ std::vector<std::string> historyLines(int count)
     return lines;
 }
 
+// Heaps created from now on fill every block they hand out with a pattern unless asked to zero
+// it, as a Windows heap under the debugger does; otherwise fresh pages would be zero by luck.
+void fillNewHeapBlocks()
+{
+    constexpr ULONG kHeapEnableFreeCheck = 0x20;
+    constexpr std::size_t kGlobalFlagOffset = 0xBC;  // PEB::NtGlobalFlag, 64-bit
+    auto* peb = reinterpret_cast<unsigned char*>(__readgsqword(0x60));
+    *reinterpret_cast<ULONG*>(peb + kGlobalFlagOffset) |= kHeapEnableFreeCheck;
+}
+
 class MainWindow : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
+        fillNewHeapBlocks();
         appInstance = GetModuleHandleW(nullptr);
         ASSERT_NE(registerMainWindowClass(appInstance, kTestClass), 0) << GetLastError();
     }
