@@ -2,6 +2,7 @@
 // OrvaneDriverDLL's writer exports, then runs the program and watches its windows and exit code.
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <string>
 #include <vector>
 
