@@ -105,13 +105,15 @@ private:
 };
 
 // Waits for a mutex without time-out and releases it at scope end. A null handle means "no lock"
-// (the chart client's users of its mutexes skip locking then); the invalid-handle value is never
-// released.
+// (the chart client's users of its mutexes skip locking then); the invalid-handle value is neither
+// waited for nor released.
 class MutexHold {
 public:
     explicit MutexHold(HANDLE mutex) noexcept : mutex_(mutex)
     {
-        if (mutex_)
+        // INVALID_HANDLE_VALUE doubles as the current-process pseudo-handle: waiting on it would
+        // never return.
+        if (mutex_ && mutex_ != INVALID_HANDLE_VALUE)
             WaitForSingleObject(mutex_, INFINITE);
     }
     MutexHold(const MutexHold&) = delete;
