@@ -19,7 +19,7 @@ public:
 private:
     std::array<std::pair<FontSpec, GdiObject<HFONT>>, 4> fonts_;
     std::size_t used_ = 0;
-    GdiObject<HFONT> overflow_;  // a fifth spec, should one ever appear: made for its text alone
+    GdiObject<HFONT> overflow_;  // a fifth spec, should one ever appear: kept until a sixth replaces it
 };
 
 // Draws the plan's texts into `dc`, one font selection per font (textsByFont), each text in the
