@@ -144,12 +144,13 @@ void updateDisplayWindow(BarStore& store, ChartSettings& settings, BarLock& lock
 {
     BarLockHold hold(lock);
     const std::size_t barCount = store.minuteBars.size();
-    const std::size_t gained = barCount - std::min(barCount, store.barCountAtLastUpdate);
-    store.barCountAtLastUpdate = barCount;
-
     const int window = displayWindowSize(settings);
     if (window == 0 || barCount < static_cast<std::size_t>(window))
         return;
+    // Counted only when the list is brought up to date: bars that arrived while the window could
+    // not be filled must still force a rebuild later, or the shift below would drop one.
+    const std::size_t gained = barCount - std::min(barCount, store.barCountAtLastUpdate);
+    store.barCountAtLastUpdate = barCount;
     const auto windowSize = static_cast<std::size_t>(window);
     auto& shown = store.displayList;
 

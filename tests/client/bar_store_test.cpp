@@ -368,6 +368,21 @@ TEST_F(DisplayWindow, NewCandleCountRebuildsToTheNewSize)
     EXPECT_EQ(shownTimes(store), expectedTimes(store, 630, 0));
 }
 
+TEST_F(DisplayWindow, BarsThatArriveWhileTheWindowCannotBeFilledAreNotLostLater)
+{
+    // Candle count raised beyond the bars there are, a minute arrives, the count goes back and
+    // one more minute arrives before the next tick: both new minutes must be in the window.
+    loadAndAdopt(history(600));
+    tick();
+    settings.candleCount = 1000;
+    merge(tickLine(600, 2.0));
+    tick();
+    merge(tickLine(601, 2.1));
+    settings.candleCount = 360;
+    tick();
+    EXPECT_EQ(shownTimes(store), expectedTimes(store, 590, 0));
+}
+
 TEST(ScrollKeys, PageDownStopsAtTheOldestFullWindow)
 {
     ChartSettings settings;
