@@ -3,6 +3,7 @@
 #include <exception>
 #include <string>
 
+#include "common/win_message_loop.h"
 #include "common/win_text.h"
 #include "rateinfo/rate_menus.h"
 #include "rateinfo/rate_paint.h"
@@ -180,15 +181,8 @@ int runRateInfo(HINSTANCE instance, int showCommand, const FeedApi& feed)
     // The first paint, and with it the first feed read, happens here, before the first timer tick.
     UpdateWindow(window);
 
-    HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDA_MAIN_ACCELERATORS));
-    MSG message{};
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (!TranslateAcceleratorW(message.hwnd, accelerators, &message)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
+    const WPARAM quitCode = runMessageLoop(LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDA_MAIN_ACCELERATORS)));
     if (feedApi.close)
         feedApi.close();
-    return static_cast<int>(message.wParam);
+    return static_cast<int>(quitCode);
 }

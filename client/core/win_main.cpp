@@ -13,6 +13,7 @@
 #include "client/core/win_bar_lock.h"
 #include "client/resources/resource.h"
 #include "common/text_utils.h"
+#include "common/win_message_loop.h"
 #include "common/win_text.h"
 #include "interfaces/orvane_driver.h"
 
@@ -106,16 +107,7 @@ int runClient(HINSTANCE instance, int showCommand)
     ShowWindow(window, showCommand);
     UpdateWindow(window);
 
-    HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDA_MAIN_ACCELERATORS));
-    MSG message{};
-    // GetMessage reports an error as -1; looping on it would spin for ever, so only a positive
-    // result goes on.
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (!TranslateAcceleratorW(message.hwnd, accelerators, &message)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
+    const WPARAM quitCode = runMessageLoop(LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDA_MAIN_ACCELERATORS)));
 
     deinitSendticksMT5();
     DWORD workerExit = 0;
@@ -135,7 +127,7 @@ int runClient(HINSTANCE instance, int showCommand)
         }
         CloseHandle(mutex);
     }
-    return static_cast<int>(message.wParam);
+    return static_cast<int>(quitCode);
 }
 
 } // namespace
