@@ -64,6 +64,15 @@ bool onCommand(HWND window, int commandId)
     return false;
 }
 
+// The default size check caps a window at the screen's maximum tracking size, which would cut the
+// 80-row table short on an ordinary screen; the row commands set the height they name.
+void allowTallestTable(MINMAXINFO& limits)
+{
+    const LONG tallest = windowHeightByRows.rbegin()->second;
+    if (limits.ptMaxTrackSize.y < tallest)
+        limits.ptMaxTrackSize.y = tallest;
+}
+
 LRESULT dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -86,6 +95,9 @@ LRESULT dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         if (onCommand(window, LOWORD(wParam)))
             return 0;
         break;
+    case WM_GETMINMAXINFO:
+        allowTallestTable(*reinterpret_cast<MINMAXINFO*>(lParam));
+        return 0;
     default:
         break;
     }

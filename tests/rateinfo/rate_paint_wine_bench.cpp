@@ -135,8 +135,8 @@ int main(int argc, char** argv)
     GetWindowRect(window, &frame);
     bench::report("empty WM_PAINT, same window size", measureEmptyPaint(samples, frame));
 
-    // The screen caps the window below 1815 pixels here, so part of the table is never drawn.
-    // The same paint into an off-screen frame of the full 80-row client draws every row.
+    // The same paint into an off-screen frame of the full 80-row client, which draws every row
+    // however much of the window the screen shows.
     {
         const int fullHeight = windowHeightByRows.at(80) - ((frame.bottom - frame.top) - client.bottom);
         WindowDc screen(window);
