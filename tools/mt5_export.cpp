@@ -175,7 +175,10 @@ ExportError fault(std::size_t line, std::string message)
 
 std::string quoted(std::string_view text)
 {
-    return "\"" + std::string(text) + "\"";
+    std::string out(1, '"');
+    out.append(text);
+    out.push_back('"');
+    return out;
 }
 
 // Reads the header and every row of `fields` fields; `row` gets the row's fields and line number
