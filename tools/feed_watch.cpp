@@ -261,16 +261,22 @@ int runRecord(const std::wstring& file, HANDLE stopEvent)
     std::optional<FeedMeta> meta;
     bool stopped = false;
     // A writer's header data is complete once it has written its history or its first tick
-    // (both writers write symbol, timespan and history before any tick).
+    // (both writers write symbol, timespan and history before any tick). Polled often, so that a
+    // fast writer's first ticks are still in the ring; a generation whose writer is gone never
+    // comes back (a new writer starts a new one), so it is asked about once only.
+    std::optional<std::uint64_t> goneGeneration;
     for (;;) {
         if (section.valid() || section.open(kFeedSectionName)) {
             counters = readFeedCounters(section.data(), section.size());
             meta = readFeedMeta(section.data(), section.size());
-            if (counters && meta && writerState(counters->writerProcessId) == WriterState::Alive &&
-                (counters->tickCount > counters->generationFirstTick || meta->historyId != 0))
-                break;
+            if (counters && meta && counters->generation != goneGeneration &&
+                (counters->tickCount > counters->generationFirstTick || meta->historyId != 0)) {
+                if (writerState(counters->writerProcessId) == WriterState::Alive)
+                    break;
+                goneGeneration = counters->generation;
+            }
         }
-        if (!pause(stopEvent, 20)) {
+        if (!pause(stopEvent, 2)) {
             stopped = true;
             break;
         }
@@ -336,7 +342,8 @@ int runRecord(const std::wstring& file, HANDLE stopEvent)
             }
             recorded += ticks.size();
         } while (ticks.size() == 4096 && result == FollowResult::Following);
-        if (!batch.empty())
+        const bool idle = batch.empty();
+        if (!idle)
             good = writeText(out, batch) && std::fflush(out) == 0 && good;
         if (result == FollowResult::GenerationEnded) {
             why = "a new writer started";
@@ -358,7 +365,8 @@ int runRecord(const std::wstring& file, HANDLE stopEvent)
                 continue;
             }
         }
-        Sleep(1);
+        if (idle)
+            Sleep(1);
     }
     if (follower.pendingLost) {
         lost += follower.pendingLost;
