@@ -389,4 +389,33 @@ TEST(OrvaneFeedRecord, LosesNothingAt2000TicksASecond)
     DeleteFileW(recording.c_str());
 }
 
+TEST(OrvaneFeedRecord, FlushesAsItGoesAndEndsWhenTheWriterClosesInARunningProcess)
+{
+    const std::wstring recording = tempPath(L"recording_close_");
+    ChildProcess recorder;
+    ASSERT_TRUE(recorder.start(L"orvane-feed.exe", L"record \"" + recording + L"\""));
+    ASSERT_EQ(openFeedWriterMT5(), 1);
+    writeSymbolMT5(L"CLOSE");
+    writeTimespanMT5(1);
+    writeHistoryMT5(L"2026/01/05 09:00:00.000,1.5,1.6,1.4,1.5");
+    std::string expected = "#symbol CLOSE\n#timespan 1\n2026/01/05 09:00:00.000,1.5,1.6,1.4,1.5\n#live\n";
+    for (int i = 0; i < 5; ++i) {
+        const std::string line = "2026/01/05 09:01:0" + std::to_string(i) + ".000,1.5,1.6,1.4,1.5";
+        writeTickMT5(std::wstring(line.begin(), line.end()).c_str());
+        expected += line + "\n";
+    }
+    // Every line is in the file while the writer is still open.
+    const ULONGLONG end = GetTickCount64() + 20000;
+    while (readFile(recording) != expected && GetTickCount64() < end)
+        Sleep(50);
+    EXPECT_EQ(readFile(recording), expected);
+    EXPECT_TRUE(recorder.running());
+    closeFeedWriterMT5();
+    DWORD code = 999;
+    EXPECT_TRUE(recorder.wait(20000, code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(readFile(recording), expected);
+    DeleteFileW(recording.c_str());
+}
+
 } // namespace
