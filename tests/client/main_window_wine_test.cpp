@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <intrin.h>
@@ -81,6 +82,14 @@ LRESULT CALLBACK countingWindowProc(HWND window, UINT message, WPARAM wParam, LP
     if (tick)
         cycleTakes.push_back({takenByPaints, taken - takenByPaints});
     return result;
+}
+
+std::string narrowText(const wchar_t* text)
+{
+    std::string narrow;
+    for (; *text; ++text)
+        narrow += static_cast<char>(*text);
+    return narrow;
 }
 
 bool quitPosted()
@@ -244,6 +253,63 @@ TEST_F(MainWindow, CandleTypeCommandsSwitchTheBarStyle)
     SendMessageW(window_, WM_COMMAND, MAKEWPARAM(40000, 0), 0);
     EXPECT_EQ(chartSettings.candleType, 1);
     EXPECT_TRUE(IsWindow(window_));
+}
+
+// Each command opens its own dialog, owned by the main window and on the value it edits: two
+// lines of the command table swapped show the wrong one.
+TEST_F(MainWindow, EachDialogCommandOpensItsOwnDialogOnItsValue)
+{
+    struct Case {
+        int command;
+        const wchar_t* caption;
+        const wchar_t* label;  // with the value shown, for the number dialogs
+        const wchar_t* value;
+        int closeId;
+    };
+    const Case cases[] = {
+        {104, L"Version Info OrvaneWinClient", nullptr, nullptr, IDOK},
+        {32775, L"Input Number", L"Candle Sticks", L"360", IDCANCEL},
+        {32776, L"Input Number", L"Scrolling Mass", L"180", IDCANCEL},
+        {32777, L"Input Number", L"Future View", L"25", IDCANCEL},
+        {32786, L"Input Number", L"Vertical Span", L"0.020000", IDCANCEL},
+        {32771, L"ALL JOINED", nullptr, nullptr, 1002},
+        {32773, L"LATEST TICKS", nullptr, nullptr, 1009},
+        {32774, L"RECIVED TICKS", nullptr, nullptr, 1008},
+    };
+    show();
+    for (const Case& c : cases) {
+        HWND owner = nullptr;
+        std::vector<std::wstring> texts;
+        std::thread driver([&] {
+            const HWND dialog = waitForWindow(GetCurrentProcessId(), L"#32770", c.caption, 10000);
+            if (dialog) {
+                owner = GetWindow(dialog, GW_OWNER);
+                texts = childTexts(dialog);
+                clickDialogButton(dialog, c.closeId);
+            }
+            // Whatever opened instead must not keep the test in its modal loop: each dialog here
+            // closes on one of the cases' buttons and ignores the others.
+            for (int i = 0; i < 100 && !topLevelWindows(GetCurrentProcessId(), L"#32770").empty(); ++i)
+                Sleep(20);
+            for (HWND stray : topLevelWindows(GetCurrentProcessId(), L"#32770"))
+                for (const Case& other : cases)
+                    clickDialogButton(stray, other.closeId);
+        });
+        EXPECT_EQ(SendMessageW(window_, WM_COMMAND, MAKEWPARAM(c.command, 0), 0), 0);
+        driver.join();
+        EXPECT_EQ(owner, window_) << "command " << c.command << ": no dialog \"" << narrowText(c.caption)
+                                  << "\" owned by the main window";
+        auto shows = [&](const wchar_t* text) { return std::find(texts.begin(), texts.end(), text) != texts.end(); };
+        if (c.label) {
+            EXPECT_TRUE(shows(c.label)) << "command " << c.command << ": no label " << narrowText(c.label);
+            EXPECT_TRUE(shows(c.value)) << "command " << c.command << ": no start value " << narrowText(c.value);
+        }
+    }
+    const ChartSettings start;
+    EXPECT_EQ(chartSettings.candleCount, start.candleCount);
+    EXPECT_EQ(chartSettings.scrollStep, start.scrollStep);
+    EXPECT_EQ(chartSettings.futureView, start.futureView);
+    EXPECT_EQ(chartSettings.verticalSpan, start.verticalSpan);
 }
 
 TEST_F(MainWindow, FileCloseDestroysTheWindowFreesTheRecordAndPostsQuit)

@@ -298,6 +298,29 @@ TEST_F(RateWindowTest, EveryTickPollsOnceAndAMinimisedWindowKeepsItsTable)
     SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(rateWindowProc));
 }
 
+TEST_F(RateWindowTest, ClassAndWindowStyleGiveACaptionWithMinimiseButNoSizing)
+{
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    ASSERT_TRUE(GetClassInfoExW(instanceHandle, L"ORVANERATEINFO", &windowClass));
+    EXPECT_EQ(windowClass.style, static_cast<UINT>(CS_HREDRAW | CS_VREDRAW));
+    EXPECT_EQ(windowClass.lpfnWndProc, rateWindowProc);
+    EXPECT_EQ(windowClass.cbClsExtra, 0);
+    EXPECT_EQ(windowClass.cbWndExtra, 0);
+    EXPECT_EQ(windowClass.hIcon, LoadIconW(instanceHandle, MAKEINTRESOURCEW(130)));
+    EXPECT_EQ(windowClass.hIconSm, LoadIconW(instanceHandle, MAKEINTRESOURCEW(108)));
+    EXPECT_NE(windowClass.hIcon, windowClass.hIconSm);
+    EXPECT_EQ(windowClass.hCursor, LoadCursorW(nullptr, IDC_ARROW));
+    EXPECT_EQ(windowClass.hbrBackground, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
+    EXPECT_EQ(windowClass.lpszMenuName, MAKEINTRESOURCEW(109));
+
+    open();
+    const DWORD style = static_cast<DWORD>(GetWindowLongW(window_, GWL_STYLE));
+    EXPECT_EQ(style & (WS_OVERLAPPEDWINDOW | WS_POPUP | WS_CHILD), static_cast<DWORD>(WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX));
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(window_, GWL_EXSTYLE)) & ~static_cast<DWORD>(WS_EX_WINDOWEDGE), 0u);
+    EXPECT_EQ(GetParent(window_), nullptr);
+}
+
 TEST_F(RateWindowTest, RowCommandsResizeAtTheSameTopLeftCorner)
 {
     open();
