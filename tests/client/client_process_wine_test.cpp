@@ -81,11 +81,17 @@ ClientRun runClientWithOutput(DWORD milliseconds)
     ClientRun run;
     wchar_t folder[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, folder);
-    const std::wstring outPath = std::wstring(folder) + L"orvane_client_out_" + std::to_wstring(GetCurrentProcessId());
+    // A name per run: a file deleted while Wine still closes the last run's inherited handle is
+    // pending deletion, and opening it again fails.
+    static int runNumber = 0;
+    const std::wstring outPath = std::wstring(folder) + L"orvane_client_out_" + std::to_wstring(GetCurrentProcessId()) +
+                                 L"_" + std::to_wstring(++runNumber);
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE out = CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-    if (out == INVALID_HANDLE_VALUE)
+    if (out == INVALID_HANDLE_VALUE) {
+        run.output = "<no output file: error " + std::to_string(GetLastError()) + ">";
         return run;
+    }
     const std::wstring exe = binDirectory() + kExe;
     std::wstring commandLine = L"\"" + exe + L"\"";
     STARTUPINFOW startup{};
@@ -103,6 +109,8 @@ ClientRun runClientWithOutput(DWORD milliseconds)
         WaitForSingleObject(info.hProcess, 5000);
         CloseHandle(info.hProcess);
         CloseHandle(info.hThread);
+    } else {
+        run.output = "<not started: error " + std::to_string(GetLastError()) + ">";
     }
     CloseHandle(out);
     std::ifstream in(outPath.c_str(), std::ios::binary);
@@ -122,7 +130,7 @@ TEST(ClientProcess, AMutexNameTakenByAnotherKindOfObjectEndsTheStartWithCodeOne)
         const ClientRun run = runClientWithOutput(20000);
         CloseHandle(squatter);
         const std::string who(name, name + std::wcslen(name));
-        ASSERT_TRUE(run.ended) << who << ": the program went on starting";
+        ASSERT_TRUE(run.ended) << who << ": the program went on starting " << run.output;
         EXPECT_EQ(run.exitCode, 1u) << who;
         // The C runtime writes its line end as CR LF into a file.
         EXPECT_TRUE(run.output == "CreateMutex error : 6\r\n" || run.output == "CreateMutex error : 6\n")
