@@ -4,6 +4,8 @@
 
 #include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "client/bar_store_model.h"
 
@@ -52,6 +54,63 @@ TEST(BarStoreLists, EveryListMatchesACopyBasedModelOverRandomScripts)
     // The scripts reached deep enough: many accepted lines and bars, not a few records checked.
     EXPECT_GT(received, 3000u);
     EXPECT_GT(bars, 3000u);
+}
+
+// Records that do not come from a tick line (the views' tests build them by hand): a time text
+// that is not the front of the line text, empty texts, texts beyond a block, and replacements
+// that view the list's own texts.
+TEST(RecordListRecords, ReadBackWholeWhateverTheirTexts)
+{
+    const auto recordOf = [](std::string line, std::string time, double close) {
+        BarRecord record;
+        record.lineText = std::move(line);
+        record.timeText = std::move(time);
+        record.minute = static_cast<int>(close);
+        record.second = 7;
+        record.close = close;
+        return record;
+    };
+    std::vector<BarRecord> expected{recordOf("", "2026/12/08 10:15:00.000", 1), recordOf("2026/1/2 3:4:5.6,1,1,1,1", "2026/1/2 3:4:5.6", 2),
+                                    recordOf("line", "", 3), recordOf("", "", 4), recordOf(std::string(70000, 'x'), "y", 5)};
+    RecordList list;
+    list = expected;
+    const auto same = [&](const char* when) {
+        ASSERT_EQ(list.size(), expected.size()) << when;
+        for (std::size_t i = 0; i < expected.size(); ++i)
+            EXPECT_TRUE(bar_store_model_detail::sameRecord(list.view(i), expected[i])) << when << ", record " << i;
+    };
+    same("after the assignment");
+
+    // The newest record replaced by a view of its own texts, then by one of an older record's.
+    list.replaceBack(list.backView());
+    same("replaced by itself");
+    BarRecordView older = list.view(1);
+    older.close = 6;
+    list.replaceBack(older);
+    expected.back() = older.toRecord();
+    same("replaced by an older record's texts");
+    BarRecordView own = list.backView();
+    own.lineText = own.lineText.substr(3);
+    list.replaceBack(own);
+    expected.back().lineText = expected.back().lineText.substr(3);
+    same("replaced by a part of its own line");
+    for (int i = 0; i < 200; ++i) {
+        const BarRecord next = recordOf(std::string(static_cast<std::size_t>(i) * 37 % 3000, 'a' + static_cast<char>(i % 26)),
+                                        "t" + std::to_string(i), i);
+        list.push_back(next);
+        expected.push_back(next);
+        if (i % 3 == 0) {
+            const BarRecord longer = recordOf(next.lineText + next.lineText, next.timeText, i + 0.5);
+            list.replaceBack(longer);
+            expected.back() = longer;
+        }
+    }
+    same("after appending and replacing across blocks");
+    RecordList copy;
+    copy = std::move(list);
+    EXPECT_TRUE(list.empty());
+    list = copy;
+    same("copied back after a move");
 }
 
 } // namespace
