@@ -95,8 +95,8 @@ TEST(RecordListRecords, ReadBackWholeWhateverTheirTexts)
     expected.back().lineText = expected.back().lineText.substr(3);
     same("replaced by a part of its own line");
     for (int i = 0; i < 200; ++i) {
-        const BarRecord next = recordOf(std::string(static_cast<std::size_t>(i) * 37 % 3000, 'a' + static_cast<char>(i % 26)),
-                                        "t" + std::to_string(i), i);
+        const BarRecord next = recordOf(std::string(static_cast<std::size_t>(i) * 37 % 3000, static_cast<char>('a' + i % 26)),
+                                        std::to_string(i), i);
         list.push_back(next);
         expected.push_back(next);
         if (i % 3 == 0) {
