@@ -87,7 +87,7 @@ bool writeAll(HANDLE file, std::string_view bytes, DWORD& error)
     return true;
 }
 
-CsvWriteResult writeCsvFileUnguarded(const std::wstring& path, const std::vector<BarRecord>& list)
+CsvWriteResult writeCsvFileUnguarded(const std::wstring& path, const BarListView& list)
 {
     // An existing target that cannot be written (read-only, a folder, locked) would only fail at
     // the final move, after the whole list went to disk: find out first.
@@ -175,7 +175,7 @@ std::wstring chooseCsvFileName()
     return std::wstring(buffer.data());
 }
 
-CsvWriteResult writeCsvFile(const std::wstring& path, const std::vector<BarRecord>& list)
+CsvWriteResult writeCsvFile(const std::wstring& path, const BarListView& list)
 {
     try {
         return writeCsvFileUnguarded(path, list);
@@ -191,7 +191,7 @@ std::wstring describeCsvFailure(const std::wstring& path, const CsvWriteResult& 
     return L"The file was not saved:\n" + path + L"\n\n" + result.step + L": " + systemMessage(result.error) + L".";
 }
 
-void saveCsvFile(const std::vector<BarRecord>& list)
+void saveCsvFile(const BarListView& list)
 {
     const std::wstring path = chooseCsvFileName();
     // Nothing was chosen: the user has seen "fail file name" and there is no file to open.

@@ -7,7 +7,7 @@
 
 #include <windows.h>
 
-#include "client/core/bar_record.h"
+#include "client/core/record_list.h"
 
 // The path picked in the save-file dialog, or "" (after the "fail file name" box) when the user
 // picked nothing.
@@ -15,7 +15,7 @@ std::wstring chooseCsvFileName();
 
 // Asks for a path, asks before overwriting, writes every record newest first and reports a
 // failed save in a message box naming the file.
-void saveCsvFile(const std::vector<BarRecord>& list);
+void saveCsvFile(const BarListView& list);
 
 struct CsvWriteResult {
     bool ok = false;
@@ -25,7 +25,7 @@ struct CsvWriteResult {
 
 // Writes the lines to a new file in the target's folder and only then moves it over `path`, so a
 // failed save leaves an existing file as it was and never leaves half a file behind.
-CsvWriteResult writeCsvFile(const std::wstring& path, const std::vector<BarRecord>& list);
+CsvWriteResult writeCsvFile(const std::wstring& path, const BarListView& list);
 
 // The message-box text of a failed save: the file, what failed and the system's reason.
 std::wstring describeCsvFailure(const std::wstring& path, const CsvWriteResult& result);
