@@ -1,4 +1,6 @@
-# The ZIP a trader unpacks: both programs, both DLLs, the feed tool, the terminal bridge and the guide.
+# The ZIP a trader unpacks, and the installer (cpack -G NSIS, from cmake/NSIS.template.in) that also
+# copies the DLL and the bridge into every terminal chosen: both programs, both DLLs, the feed
+# tool, the terminal bridge and the guide.
 if(NOT ORVANE_WINDOWS OR ORVANE_FUZZ)
   return()
 endif()
@@ -24,4 +26,10 @@ include(CPack)
 # The package is built and its listing checked as a test, so a ZIP that lacks a file never ships.
 add_test(NAME package.contents
   COMMAND "${CMAKE_COMMAND}" -DBUILD_DIR=${CMAKE_BINARY_DIR} -P "${PROJECT_SOURCE_DIR}/cmake/CheckPackage.cmake")
-set_tests_properties(package.contents PROPERTIES TIMEOUT 300 LABELS package)
+set_tests_properties(package.contents PROPERTIES TIMEOUT 300 LABELS package RESOURCE_LOCK cpack)
+
+# The installer is built as a test too, then installed and uninstalled silently under Wine.
+add_test(NAME package.installer
+  COMMAND "${PROJECT_SOURCE_DIR}/tests/package/installer_test.sh" "${CMAKE_BINARY_DIR}")
+set_tests_properties(package.installer PROPERTIES TIMEOUT 300 LABELS package RESOURCE_LOCK cpack
+  FIXTURES_REQUIRED wine ENVIRONMENT "ORVANE_WINE_DIR=${ORVANE_WINE_DIR}")

@@ -243,6 +243,102 @@ bool readHistoryBlock(const std::byte* data, std::size_t size, std::uint64_t his
     return true;
 }
 
+FeedSectionKind classifyFeedSection(const std::byte* data, std::size_t size)
+{
+    if (data == nullptr || size < sizeof(FeedSection))
+        return FeedSectionKind::TooSmall;
+    const std::uint64_t magic = loadWord(data, kMagicWord, std::memory_order_acquire);
+    if (lowHalf(magic) == 0) {
+        for (std::size_t offset = 0; offset < sizeof(FeedHeader); offset += 8)
+            if (loadWord(data, offset) != 0)
+                return FeedSectionKind::Damaged;  // a writer died while it rebuilt the section
+        return FeedSectionKind::Unwritten;
+    }
+    if (lowHalf(magic) != kFeedMagic)
+        return FeedSectionKind::Foreign;
+    if (highHalf(magic) != kFeedVersion)
+        return FeedSectionKind::OtherVersion;
+    if (!feedSectionValid(data, size) || !readTickFrame(data, size) || !readFeedMeta(data, size))
+        return FeedSectionKind::Damaged;
+    return FeedSectionKind::Valid;
+}
+
+std::optional<FeedCounters> readFeedCounters(const std::byte* data, std::size_t size)
+{
+    const auto frame = readTickFrame(data, size);
+    if (!frame)
+        return std::nullopt;
+    FeedCounters counters;
+    counters.writerProcessId = highHalf(loadWord(data, kSlotWord));
+    counters.generation = frame->generation;
+    counters.generationFirstTick = frame->firstTick;
+    counters.tickCount = frame->count;
+    return counters;
+}
+
+TickCopy copyTickNumber(const std::byte* data, std::size_t size, std::uint64_t number, std::string& line)
+{
+    line.clear();
+    if (!feedSectionValid(data, size) || number >= loadWord(data, kTickCount, std::memory_order_acquire))
+        return TickCopy::NotYet;
+    for (int attempt = 0; attempt < kCopyAttempts; ++attempt) {
+        if (copyTick(data, number, line)) {
+            line.pop_back();
+            return TickCopy::Copied;
+        }
+        // Counted as written, yet not in its slot: a later tick took the slot (or damage did).
+        if (loadWord(data, slotOffset(number) + offsetof(FeedTickSlot, sequence), std::memory_order_acquire) != 2 * number + 2)
+            return TickCopy::Overwritten;
+    }
+    return TickCopy::Overwritten;
+}
+
+bool startFollowing(const std::byte* data, std::size_t size, TickFollower& follower)
+{
+    const auto frame = readTickFrame(data, size);
+    if (!frame)
+        return false;
+    follower = TickFollower{};
+    follower.generation = frame->generation;
+    follower.next = frame->count - frame->firstTick <= kFeedRingSlots ? frame->firstTick : frame->count;
+    return true;
+}
+
+FollowResult followTicks(const std::byte* data, std::size_t size, TickFollower& follower, std::size_t limit,
+                         std::vector<FollowedTick>& ticks)
+{
+    std::size_t delivered = 0;
+    std::string line;
+    while (delivered < limit) {
+        const auto frame = readTickFrame(data, size);
+        if (!frame)
+            return FollowResult::Invalid;
+        // The old generation ends where the new one begins.
+        const bool ended = frame->generation != follower.generation;
+        const std::uint64_t end = ended ? frame->firstTick : frame->count;
+        if (follower.next >= end)
+            return ended || follower.next > end ? FollowResult::GenerationEnded : FollowResult::Following;
+        const std::uint64_t oldest = frame->count > kFeedRingSlots ? frame->count - kFeedRingSlots : 0;
+        if (follower.next < oldest) {
+            follower.pendingLost += oldest - follower.next;
+            follower.next = oldest;
+        }
+        for (; follower.next < end && delivered < limit; ++follower.next) {
+            const TickCopy copy = copyTickNumber(data, size, follower.next, line);
+            if (copy == TickCopy::NotYet)
+                break;  // the section changed under us: look at it again
+            if (copy == TickCopy::Overwritten) {
+                ++follower.pendingLost;
+                continue;
+            }
+            ticks.push_back(FollowedTick{follower.pendingLost, line});
+            follower.pendingLost = 0;
+            ++delivered;
+        }
+    }
+    return FollowResult::Following;
+}
+
 void beginWriterGeneration(std::byte* data, std::size_t size, std::uint32_t processId)
 {
     if (size < sizeof(FeedSection))

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "interfaces/feed_section.h"
 
@@ -55,6 +56,59 @@ bool readNextTick(const std::byte* data, std::size_t size, ReaderPosition& posit
 // The text of a history section, checked against the id and length the feed header announced.
 bool readHistoryBlock(const std::byte* data, std::size_t size, std::uint64_t historyId,
                       std::uint64_t historyBytes, std::string& text);
+
+// ---- inspection (orvane-feed status and record): reads only, keeps no reader position ----------
+
+// What the bytes of a mapped section hold, for a message that tells the user what is wrong.
+enum class FeedSectionKind {
+    Unwritten,     // all-zero header: no writer has opened this section
+    Valid,
+    TooSmall,      // smaller than this version's layout
+    Foreign,       // another program's data (unknown magic)
+    OtherVersion,  // our magic, another layout version
+    Damaged,       // our magic and version with impossible sizes or counters
+};
+FeedSectionKind classifyFeedSection(const std::byte* data, std::size_t size);
+
+// A consistent copy of the counters of the stream and the writer's process id.
+struct FeedCounters {
+    std::uint32_t writerProcessId = 0;
+    std::uint64_t generation = 0;
+    std::uint64_t generationFirstTick = 0;
+    std::uint64_t tickCount = 0;
+};
+std::optional<FeedCounters> readFeedCounters(const std::byte* data, std::size_t size);
+
+enum class TickCopy {
+    Copied,
+    NotYet,       // not written yet
+    Overwritten,  // the writer has reused its slot: the tick is gone
+};
+// Tick number `number` exactly as written (no line end), wherever it is in the ring.
+TickCopy copyTickNumber(const std::byte* data, std::size_t size, std::uint64_t number, std::string& line);
+
+// A recorder's place in one writer generation. Unlike ReaderPosition it never skips ahead to keep
+// up: every tick is either delivered or counted as lost.
+struct TickFollower {
+    std::uint64_t generation = 0;
+    std::uint64_t next = 0;         // number of the next tick to deliver
+    std::uint64_t pendingLost = 0;  // lost ticks not yet reported with a delivered line
+};
+struct FollowedTick {
+    std::uint64_t lostBefore = 0;  // ticks overwritten before they could be copied, just before this one
+    std::string line;              // as written, without line end
+};
+enum class FollowResult {
+    Following,        // delivered up to the newest tick, or up to `limit`
+    GenerationEnded,  // a new writer started: the old generation is delivered to its end
+    Invalid,          // the section cannot be read (damaged, or being rebuilt)
+};
+// Starts following the generation now in the section: from its first tick when the whole
+// generation is still in the ring, else from the next tick to be written.
+bool startFollowing(const std::byte* data, std::size_t size, TickFollower& follower);
+// Appends the ticks from `follower.next` on, in order, at most `limit` of them.
+FollowResult followTicks(const std::byte* data, std::size_t size, TickFollower& follower, std::size_t limit,
+                         std::vector<FollowedTick>& ticks);
 
 // ---- writer side (the single live writer) ------------------------------------------------------
 

@@ -162,14 +162,19 @@ std::optional<FeedMeta> readerMeta()
 // ---- writer side -------------------------------------------------------------------------------
 
 struct WriterState {
-    std::mutex lock;  // the writer exports may be called from more than one thread of the writer
+    std::mutex lock;  // every EA of a terminal shares this one loaded copy, each on its own thread
     HANDLE mutex = nullptr;
     bool owner = false;
-    // A mutex belongs to a thread: the thread that opened the writer is the one that can close it.
+    // A mutex belongs to a thread: the thread that opened the writer is the only one that may
+    // write or close. Its handle keeps the id from being reused and tells when the thread ended.
     DWORD ownerThread = 0;
+    HANDLE ownerThreadHandle = nullptr;
     Mapping section;
     Mapping history;
 };
+
+// Why the calling thread's last openFeedWriterMT5 was refused (FeedWriterRefusal).
+thread_local int lastRefusal = 0;
 
 WriterState& writer()
 {
@@ -191,6 +196,27 @@ void releaseWriter(WriterState& state)
     state.mutex = nullptr;
     state.owner = false;
     state.ownerThread = 0;
+    if (state.ownerThreadHandle)
+        CloseHandle(state.ownerThreadHandle);
+    state.ownerThreadHandle = nullptr;
+}
+
+bool callerIsWriter(const WriterState& state)
+{
+    return state.owner && state.ownerThread == GetCurrentThreadId();
+}
+
+// An EA thread that ended without closing leaves the writer to whoever opens next, as a process
+// that ended does (its mutex is abandoned).
+bool writerThreadEnded(const WriterState& state)
+{
+    return state.ownerThreadHandle && WaitForSingleObject(state.ownerThreadHandle, 0) == WAIT_OBJECT_0;
+}
+
+int refuse(int reason)
+{
+    lastRefusal = reason;
+    return 0;
 }
 
 std::wstring historyName(std::uint64_t id)
@@ -285,31 +311,34 @@ int openFeedWriterMT5(void) noexcept
     try {
         WriterState& state = writer();
         std::lock_guard hold(state.lock);
-        if (state.owner && state.ownerThread != GetCurrentThreadId())
-            return 0;
+        lastRefusal = kFeedWriterNotRefused;
+        if (state.owner && !callerIsWriter(state) && !writerThreadEnded(state))
+            return refuse(kFeedWriterRefusedThisProcess);
         // The same thread opening again (an EA initialised anew without closing) starts afresh.
+        // For an ended owner thread ReleaseMutex fails harmlessly: the system has abandoned it.
         releaseWriter(state);
         state.mutex = CreateMutexW(nullptr, FALSE, kFeedWriterMutexName);
         if (!state.mutex)
-            return 0;
+            return refuse(kFeedWriterRefusedSystem);
         const DWORD wait = WaitForSingleObject(state.mutex, 0);
         // WAIT_ABANDONED: the previous writer's thread ended without closing; it is gone, take over.
         if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) {
             CloseHandle(state.mutex);
             state.mutex = nullptr;
-            return 0;
+            return refuse(wait == WAIT_TIMEOUT ? kFeedWriterRefusedOtherProcess : kFeedWriterRefusedSystem);
         }
         state.owner = true;
         state.ownerThread = GetCurrentThreadId();
+        state.ownerThreadHandle = OpenThread(SYNCHRONIZE, FALSE, state.ownerThread);
         state.section = Mapping::openOrCreate(kFeedSectionName, sizeof(FeedSection), true);
-        if (!state.section.valid() || state.section.size() < sizeof(FeedSection)) {
+        if (!state.ownerThreadHandle || !state.section.valid() || state.section.size() < sizeof(FeedSection)) {
             releaseWriter(state);
-            return 0;
+            return refuse(kFeedWriterRefusedSystem);
         }
         beginWriterGeneration(state.section.data(), state.section.size(), GetCurrentProcessId());
         return 1;
     } catch (...) {
-        return 0;
+        return refuse(kFeedWriterRefusedSystem);
     }
 }
 
@@ -318,7 +347,7 @@ int writeSymbolMT5(const wchar_t* symbol) noexcept
     try {
         WriterState& state = writer();
         std::lock_guard hold(state.lock);
-        if (!state.owner)
+        if (!callerIsWriter(state))
             return 0;
         const auto converted = toShiftJis(symbol, kFeedMaxSymbolBytes);
         return converted && publishSymbol(state.section.data(), *converted) ? 1 : 0;
@@ -332,7 +361,7 @@ int writeTimespanMT5(int minutes) noexcept
     try {
         WriterState& state = writer();
         std::lock_guard hold(state.lock);
-        if (!state.owner)
+        if (!callerIsWriter(state))
             return 0;
         publishTimespan(state.section.data(), minutes);
         return 1;
@@ -346,7 +375,7 @@ int writeHistoryMT5(const wchar_t* lines) noexcept
     try {
         WriterState& state = writer();
         std::lock_guard hold(state.lock);
-        if (!state.owner)
+        if (!callerIsWriter(state))
             return 0;
         const auto converted = toShiftJis(lines, static_cast<std::size_t>(kFeedMaxHistoryBytes));
         if (!converted)
@@ -382,7 +411,7 @@ int writeTickMT5(const wchar_t* line) noexcept
     try {
         WriterState& state = writer();
         std::lock_guard hold(state.lock);
-        if (!state.owner)
+        if (!callerIsWriter(state))
             return 0;
         const auto converted = toShiftJis(line, kFeedMaxTickBytes);
         return converted && publishTick(state.section.data(), *converted) ? 1 : 0;
@@ -396,12 +425,20 @@ int closeFeedWriterMT5(void) noexcept
     try {
         WriterState& state = writer();
         std::lock_guard hold(state.lock);
-        const bool wasOwner = state.owner;
+        // Another EA of this terminal, refused at its OnInit, still runs OnDeinit: its close must
+        // leave the live writer alone.
+        if (!callerIsWriter(state))
+            return 0;
         releaseWriter(state);
-        return wasOwner ? 1 : 0;
+        return 1;
     } catch (...) {
         return 0;
     }
+}
+
+int feedWriterRefusalMT5(void) noexcept
+{
+    return lastRefusal;
 }
 
 } // extern "C"

@@ -19,7 +19,8 @@
 //   8       4     headerBytes         sizeof(FeedHeader)
 //   12      4     ringSlots           kFeedRingSlots
 //   16      4     slotBytes           sizeof(FeedTickSlot)
-//   20      4     writerProcessId     the live writer's process id (informational)
+//   20      4     writerProcessId     process id of the writer that opened last (kept when it closes);
+//                                     orvane-feed status checks that it runs and owns the writer mutex
 //   24      8     generation          atomic; +1 every time a writer opens (a restarted EA)
 //   32      8     metaSequence        atomic; seqlock over timespan, symbol and the history fields
 //   40      8     tickCount           atomic; ticks ever written into this section (all generations)

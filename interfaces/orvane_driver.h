@@ -39,7 +39,11 @@ ORVANE_DRIVER_API const char* ReadLinesMT5(void) ORVANE_NOEXCEPT;
 // Ends delivery for this process. Result: 1.
 ORVANE_DRIVER_API int deinitSendticksMT5(void) ORVANE_NOEXCEPT;
 
-// Becomes the one live writer; refused (0) while another writer's process lives.
+// The writer exports belong to one thread: the thread whose openFeedWriterMT5 succeeded is the
+// only one whose writes and close are taken (0 for any other). All EAs of a terminal share one
+// loaded copy of this library, each on its own thread.
+
+// Becomes the one live writer; refused (0) while another writer's thread or process lives.
 ORVANE_DRIVER_API int openFeedWriterMT5(void) ORVANE_NOEXCEPT;
 ORVANE_DRIVER_API int writeSymbolMT5(const wchar_t* symbol) ORVANE_NOEXCEPT;
 ORVANE_DRIVER_API int writeTimespanMT5(int minutes) ORVANE_NOEXCEPT;
@@ -47,7 +51,17 @@ ORVANE_DRIVER_API int writeTimespanMT5(int minutes) ORVANE_NOEXCEPT;
 ORVANE_DRIVER_API int writeHistoryMT5(const wchar_t* lines) ORVANE_NOEXCEPT;
 // One tick line without its line end; refused when longer than 255 bytes as Shift-JIS.
 ORVANE_DRIVER_API int writeTickMT5(const wchar_t* line) ORVANE_NOEXCEPT;
+// Ends the writer: 1, or 0 (and nothing changes) when the calling thread is not the writer.
 ORVANE_DRIVER_API int closeFeedWriterMT5(void) ORVANE_NOEXCEPT;
+
+// Why the calling thread's last openFeedWriterMT5 was refused, so the bridge can say so.
+enum FeedWriterRefusal {
+    kFeedWriterNotRefused = 0,           // it was not refused, or this thread never opened
+    kFeedWriterRefusedThisProcess = 1,   // another thread of this process (another EA of this terminal) writes
+    kFeedWriterRefusedOtherProcess = 2,  // another process (another terminal, orvane-feed) writes
+    kFeedWriterRefusedSystem = 3,        // the mutex or the section could not be made
+};
+ORVANE_DRIVER_API int feedWriterRefusalMT5(void) ORVANE_NOEXCEPT;
 
 #ifdef __cplusplus
 }

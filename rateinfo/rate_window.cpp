@@ -3,6 +3,7 @@
 #include <exception>
 #include <string>
 
+#include "common/refresh_cycle.h"
 #include "common/win_message_loop.h"
 #include "common/win_text.h"
 #include "rateinfo/rate_menus.h"
@@ -17,6 +18,8 @@ namespace {
 
 constexpr int kResourceTextLength = 100;
 
+RefreshCycle refreshCycle;
+
 std::optional<std::string> copyFeedText(const char* text)
 {
     // The feed owns its text only until the next call: copy it at once.
@@ -27,11 +30,15 @@ std::optional<std::string> copyFeedText(const char* text)
 
 void onRefreshTick(HWND window)
 {
+    refreshCycle.begin();
     clockText = toWide(makeTimestampText());
     // No erase: the paint covers every pixel from its back buffer.
     InvalidateRect(window, nullptr, FALSE);
     UpdateWindow(window);
     RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW);
+    // Minimised or hidden, the window was not painted: keep the table a shown window would have.
+    if (refreshCycle.tickMustPoll())
+        refreshRates();
 }
 
 void resizeForRows(HWND window, std::int32_t rows)
@@ -108,6 +115,7 @@ LRESULT dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 
 std::optional<LatestTick> refreshRates()
 {
+    refreshCycle.notePoll();
     const std::optional<std::string> text = copyFeedText(feedApi.readLines ? feedApi.readLines() : nullptr);
     if (!text)
         return std::nullopt;

@@ -1,10 +1,14 @@
 // orvane-feed: writes a feed through OrvaneDriverDLL's writer exports, for running the programs
-// without a trading terminal.
+// without a trading terminal, and reads it from outside to see what it holds.
 //
 //   orvane-feed sim [--symbol S] [--seed N] [--history-bars N] [--rate R] [--timespan N]
 //                   [--start "YYYY/MM/DD hh:mm"] [--ticks N] [--echo]
-//   orvane-feed replay FILE [--speed X] [--symbol S] [--timespan N] [--echo]
-//   (FILE "-" reads standard input and writes each live line as it arrives)
+//   orvane-feed replay FILE [--history BARS] [--from "YYYY/MM/DD hh:mm"] [--speed X] [--symbol S]
+//                      [--timespan N] [--echo]
+//   (FILE is a replay file or the terminal's tick export, BARS its bar export; FILE "-" reads a
+//   replay file from standard input and writes each live line as it arrives)
+//   orvane-feed status [--watch]
+//   orvane-feed record FILE
 //
 // Prints "orvane-feed: ready ..." once symbol, timespan and history are written. Ctrl+C, closing
 // the console, the end of the replay file or --ticks N closes the writer and ends the program.
@@ -24,7 +28,9 @@
 #include <vector>
 
 #include "interfaces/orvane_driver.h"
+#include "tools/feed_watch.h"
 #include "tools/market_sim.h"
+#include "tools/mt5_export.h"
 #include "tools/replay_script.h"
 
 namespace {
@@ -56,6 +62,9 @@ struct Options {
     std::optional<CivilTime> start;
     long long ticks = -1;
     bool echo = false;
+    std::wstring historyFile;
+    std::optional<CivilTime> from;
+    bool watch = false;
 };
 
 std::string narrow(const std::wstring& text)
@@ -89,7 +98,10 @@ void printUsage()
 {
     std::fputs("usage: orvane-feed sim [--symbol S] [--seed N] [--history-bars N] [--rate R] [--timespan N]\n"
                "                       [--start \"YYYY/MM/DD hh:mm\"] [--ticks N] [--echo]\n"
-               "       orvane-feed replay FILE [--speed X] [--symbol S] [--timespan N] [--echo]\n",
+               "       orvane-feed replay FILE [--history BARS] [--from \"YYYY/MM/DD hh:mm\"] [--speed X] [--symbol S]\n"
+               "                          [--timespan N] [--echo]\n"
+               "       orvane-feed status [--watch]\n"
+               "       orvane-feed record FILE\n",
                stderr);
 }
 
@@ -99,11 +111,16 @@ bool parseOptions(int argc, wchar_t** argv, Options& options)
         return false;
     options.mode = argv[1];
     int i = 2;
-    if (options.mode == L"replay") {
+    if (options.mode == L"replay" || options.mode == L"record") {
         if (argc < 3)
             return false;
         options.file = argv[2];
         i = 3;
+        if (options.mode == L"record")
+            return argc == 3;
+    } else if (options.mode == L"status") {
+        options.watch = argc == 3 && std::wstring(argv[2]) == L"--watch";
+        return argc == 2 || options.watch;
     } else if (options.mode != L"sim") {
         return false;
     }
@@ -139,6 +156,13 @@ bool parseOptions(int argc, wchar_t** argv, Options& options)
                 if (!parseStartTime(narrow(value), start))
                     return false;
                 options.start = start;
+            } else if (name == L"--history" && options.mode == L"replay") {
+                options.historyFile = value;
+            } else if (name == L"--from" && options.mode == L"replay") {
+                CivilTime from;
+                if (!parseStartTime(narrow(value), from))
+                    return false;
+                options.from = from;
             } else {
                 return false;
             }
@@ -258,25 +282,109 @@ int runReplayStream(const Options& options)
     return 0;
 }
 
-int runReplay(const Options& options)
+// What a replay writes, worked out in full before the writer opens: a file that does not parse
+// writes nothing to the feed.
+struct ReplayPlan {
+    std::wstring symbol;
+    int timespan = 1;
+    std::vector<std::string> history;
+    std::vector<std::string> live;
+    std::vector<double> due;  // exports only: when each live line is due, ms after the first
+    bool byTickTimes = false;
+};
+
+bool readBytes(const std::wstring& path, std::string& bytes)
 {
-    if (options.file == L"-")
-        return runReplayStream(options);
-    std::ifstream file(options.file.c_str(), std::ios::binary);
+    std::ifstream file(path.c_str(), std::ios::binary);
     if (!file) {
-        std::fprintf(stderr, "orvane-feed: cannot open %s\n", toUtf8(options.file).c_str());
+        std::fprintf(stderr, "orvane-feed: cannot open %s\n", toUtf8(path).c_str());
+        return false;
+    }
+    bytes.assign((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    return true;
+}
+
+void reportExportError(const std::wstring& path, const ExportError& error)
+{
+    std::fprintf(stderr, "orvane-feed: %s:%zu: %s\n", toUtf8(path).c_str(), error.line, error.message.c_str());
+}
+
+// 0 with `plan` filled, else the exit code (1 a file that cannot be read or parsed, 2 usage).
+int prepareReplay(const Options& options, ReplayPlan& plan)
+{
+    std::string bytes;
+    if (!readBytes(options.file, bytes))
+        return 1;
+    const std::string text = decodeExportText(bytes);
+    const ExportKind kind = exportKind(text);
+    plan.timespan = options.timespanGiven ? options.timespan : 1;
+    if (kind == ExportKind::NotExport) {
+        if (!options.historyFile.empty() || options.from) {
+            std::fputs("orvane-feed: --history and --from go with the terminal's tick export\n", stderr);
+            return 2;
+        }
+        ReplayScript script = parseReplayScript(text);
+        plan.symbol = options.symbolGiven ? options.symbol : fromUtf8(script.symbol.value_or("REPLAY"));
+        plan.timespan = options.timespanGiven ? options.timespan : script.timespan.value_or(1);
+        plan.history = std::move(script.history);
+        plan.live = std::move(script.live);
+        return 0;
+    }
+    if (kind == ExportKind::Bars) {
+        std::fprintf(stderr, "orvane-feed: %s is a bar export: give it with --history, after the tick export\n",
+                     toUtf8(options.file).c_str());
+        return 2;
+    }
+    TickExport ticks;
+    if (const auto error = parseTickExport(text, ticks)) {
+        reportExportError(options.file, *error);
         return 1;
     }
-    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    const ReplayScript script = parseReplayScript(text);
-    const std::wstring symbol = options.symbolGiven ? options.symbol : fromUtf8(script.symbol.value_or("REPLAY"));
-    const int timespan = options.timespanGiven ? options.timespan : script.timespan.value_or(1);
-    if (!writeHeaderData(options, symbol, timespan, script.history))
+    BarExport bars;
+    if (!options.historyFile.empty()) {
+        std::string barBytes;
+        if (!readBytes(options.historyFile, barBytes))
+            return 1;
+        if (const auto error = parseBarExport(decodeExportText(barBytes), bars)) {
+            reportExportError(options.historyFile, *error);
+            return 1;
+        }
+    }
+    const std::optional<LocalMillis> from = options.from ? std::optional<LocalMillis>(toLocalMillis(*options.from)) : std::nullopt;
+    ExportReplay replay = buildExportReplay(ticks, options.historyFile.empty() ? nullptr : &bars, from);
+    const std::string symbol = symbolFromFileName(toUtf8(options.file));
+    plan.symbol = options.symbolGiven ? options.symbol : fromUtf8(symbol.empty() ? std::string("REPLAY") : symbol);
+    plan.history = std::move(replay.history);
+    plan.live = std::move(replay.live);
+    plan.due = liveSchedule(replay.liveTimes, options.speed);
+    plan.byTickTimes = true;
+    std::fprintf(stderr, "orvane-feed: %zu ticks (%zu ask-only rows skipped): %zu history lines, %zu live\n",
+                 ticks.ticks.size(), ticks.askOnlyRows, plan.history.size(), plan.live.size());
+    return 0;
+}
+
+int runReplay(const Options& options, const ReplayPlan& plan)
+{
+    if (!writeHeaderData(options, plan.symbol, plan.timespan, plan.history))
         return 1;
-    for (std::size_t i = 0; i < script.live.size(); ++i) {
-        if (i > 0 && !pause(replayGapMillis(script.live[i - 1], script.live[i], options.speed)))
+    if (!plan.byTickTimes) {
+        for (std::size_t i = 0; i < plan.live.size(); ++i) {
+            if (i > 0 && !pause(replayGapMillis(plan.live[i - 1], plan.live[i], options.speed)))
+                break;
+            writeLive(options, plan.live[i]);
+        }
+        return 0;
+    }
+    // Every line is due at its own time after the start, so waits shorter than a millisecond
+    // are not lost and a fast replay keeps its pace.
+    const auto start = std::chrono::steady_clock::now();
+    for (std::size_t i = 0; i < plan.live.size(); ++i) {
+        const auto due = start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                     std::chrono::duration<double, std::milli>(plan.due[i]));
+        const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(due - std::chrono::steady_clock::now()).count();
+        if ((wait > 0 || i % 64 == 0) && !pause(wait))
             break;
-        writeLive(options, script.live[i]);
+        writeLive(options, plan.live[i]);
     }
     return 0;
 }
@@ -298,13 +406,28 @@ int main()
     stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     doneEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     SetConsoleCtrlHandler(onConsoleControl, TRUE);
+    if (options.mode == L"status")
+        return runStatus(options.watch, stopEvent);
+    if (options.mode == L"record") {
+        const int recorded = runRecord(options.file, stopEvent);
+        SetEvent(doneEvent);
+        return recorded;
+    }
+    ReplayPlan plan;
+    if (options.mode == L"replay" && options.file != L"-") {
+        if (const int refused = prepareReplay(options, plan))
+            return refused;
+    }
     if (!openFeedWriterMT5()) {
         std::fputs("orvane-feed: another feed writer is running\n", stderr);
         return 1;
     }
     int result = 1;
     try {
-        result = options.mode == L"sim" ? runSim(options) : runReplay(options);
+        if (options.mode == L"sim")
+            result = runSim(options);
+        else
+            result = options.file == L"-" ? runReplayStream(options) : runReplay(options, plan);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "orvane-feed: %s\n", error.what());
     }

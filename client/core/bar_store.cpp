@@ -5,9 +5,12 @@
 #include <iterator>
 #include <limits>
 
-std::optional<BarRecord> makeBarRecord(const TickLineFields& fields)
+namespace {
+
+// The record of a scanned line, its texts viewing the scanned text.
+std::optional<BarRecordView> recordViewOf(const TickLineFields& fields)
 {
-    BarRecord record;
+    BarRecordView record;
     std::int32_t* const time[] = {&record.year, &record.month, &record.day, &record.hour, &record.minute};
     for (std::size_t i = 0; i < std::size(time); ++i) {
         const auto value = toInt32(fields.group[i + 1]);
@@ -27,9 +30,30 @@ std::optional<BarRecord> makeBarRecord(const TickLineFields& fields)
     return record;
 }
 
-bool sameMinute(const BarRecord& a, const BarRecord& b)
+bool sameMinuteView(const BarRecordView& a, const BarRecordView& b)
 {
     return a.year == b.year && a.month == b.month && a.day == b.day && a.hour == b.hour && a.minute == b.minute;
+}
+
+} // namespace
+
+std::optional<BarRecord> makeBarRecord(const TickLineFields& fields)
+{
+    const auto record = recordViewOf(fields);
+    if (!record)
+        return std::nullopt;
+    return record->toRecord();
+}
+
+bool sameMinute(const BarRecord& a, const BarRecord& b)
+{
+    return sameMinuteView(a, b);
+}
+
+void appendAcceptedLine(BarStore& store, const BarRecordView& record)
+{
+    store.joinedLines.push_back(record);
+    store.receivedLines.push_back(store.joinedLines.size() - 1);
 }
 
 namespace {
@@ -39,31 +63,23 @@ void loadHistoryLine(BarStore& store, std::string_view line)
     TickLineFields fields;
     if (!scanTickLine(line, LineEnd::None, fields))
         return;
-    auto record = makeBarRecord(fields);
+    const auto record = recordViewOf(fields);
     if (!record)
         return;
     store.joinedLines.push_back(*record);
-    store.minuteBars.push_back(std::move(*record));
-}
-
-void reserveFor(BarStore& store, std::size_t lines)
-{
-    store.joinedLines.reserve(store.joinedLines.size() + lines);
-    store.minuteBars.reserve(store.minuteBars.size() + lines);
+    store.minuteBars.push_back(*record);
 }
 
 } // namespace
 
 void loadHistory(BarStore& store, const std::vector<std::string>& lines)
 {
-    reserveFor(store, lines.size());
     for (const std::string& line : lines)
         loadHistoryLine(store, line);
 }
 
 void loadHistoryText(BarStore& store, std::string_view text)
 {
-    reserveFor(store, static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
     std::size_t start = 0;
     for (;;) {
         const std::size_t end = text.find('\n', start);
@@ -78,7 +94,7 @@ void adoptNewestHistoryRecord(BarStore& store)
 {
     if (store.joinedLines.empty())
         return;
-    const BarRecord& newest = store.joinedLines.back();
+    const BarRecordView newest = store.joinedLines.backView();
     TimeOnlyFields time;
     if (!scanTimeOnly(newest.timeText, time))
         return;
@@ -91,14 +107,13 @@ std::vector<std::string> mergeLiveText(BarStore& store, BarLock& lock, std::stri
     TickLineFields fields;
     if (!scanTickLine(text, LineEnd::LineFeed, fields))
         return {};
-    auto record = makeBarRecord(fields);
+    const auto record = recordViewOf(fields);
     if (!record)
         return {};
 
     // Written as "not equal" on purpose: a NaN on either side counts as a new close.
     if (!(record->close == store.lastClose)) {
-        store.joinedLines.push_back(*record);
-        store.receivedLines.push_back(*record);
+        appendAcceptedLine(store, *record);
         store.lastClose = record->close;
     }
 
@@ -106,10 +121,10 @@ std::vector<std::string> mergeLiveText(BarStore& store, BarLock& lock, std::stri
         BarLockHold hold(lock);
         // The feed sends the running values of the current one-minute bar, so a line of the
         // newest bar's minute replaces that bar rather than being combined with it.
-        if (!store.minuteBars.empty() && sameMinute(store.minuteBars.back(), *record))
-            store.minuteBars.back() = std::move(*record);
+        if (!store.minuteBars.empty() && sameMinuteView(store.minuteBars.backView(), *record))
+            store.minuteBars.replaceBack(*record);
         else
-            store.minuteBars.push_back(std::move(*record));
+            store.minuteBars.push_back(*record);
         store.currentMinuteText = fields.group[5];
     }
     return fields.toStrings();
@@ -135,7 +150,7 @@ void rebuildDisplayWindow(BarStore& store, ChartSettings& settings, std::size_t 
     store.displayList.resize(windowSize);
     std::size_t index = barCount - 1 - static_cast<std::size_t>(settings.scrollOffset);
     for (BarRecord& shown : store.displayList)
-        shown = store.minuteBars[index--];
+        store.minuteBars.view(index--).copyTo(shown);
 }
 
 } // namespace
@@ -161,15 +176,15 @@ void updateDisplayWindow(BarStore& store, ChartSettings& settings, BarLock& lock
     if (settings.scrollOffset != 0)
         return;  // scrolled back: the window stands still until the offset changes
 
-    const BarRecord& newest = store.minuteBars.back();
-    if (gained == 0 && sameMinute(shown.front(), newest)) {
-        shown.front() = newest;
-    } else if (gained == 1 && !sameMinute(shown.front(), newest)) {
+    const BarRecordView newest = store.minuteBars.backView();
+    if (gained == 0 && sameMinuteView(shown.front(), newest)) {
+        newest.copyTo(shown.front());
+    } else if (gained == 1 && !sameMinuteView(shown.front(), newest)) {
         // The old front may have changed once more before the new minute began: refresh it, then
         // move the oldest node to the front for the new bar instead of allocating one.
-        shown.front() = store.minuteBars[barCount - 2];
+        store.minuteBars.view(barCount - 2).copyTo(shown.front());
         shown.splice(shown.begin(), shown, std::prev(shown.end()));
-        shown.front() = newest;
+        newest.copyTo(shown.front());
     } else {
         // More than one new bar since the last tick (a paint Windows asked for merged a line too),
         // or a window that no longer matches the bars: shifting would lose bars.

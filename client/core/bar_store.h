@@ -21,6 +21,10 @@ std::optional<BarRecord> makeBarRecord(const TickLineFields& fields);
 // and "7" agree and a line an hour later does not.
 bool sameMinute(const BarRecord& a, const BarRecord& b);
 
+// The duplicate filter's append: the record goes to joinedLines, and receivedLines takes its
+// position there. For callers that make records themselves (the regex reference, tests).
+void appendAcceptedLine(BarStore& store, const BarRecordView& record);
+
 // Each matching history line becomes a bar of its own, in joinedLines and minuteBars alike.
 // Lines that do not match, or do not convert, are skipped. Runs before the worker thread exists,
 // so it takes no lock.

@@ -8,9 +8,11 @@
 #include <cstdint>
 #include <list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "client/core/bar_record.h"
+#include "client/core/record_list.h"
 
 struct ChartSettings {
     std::int32_t candleCount = 360;       // bars shown ("Candle Sticks", 15 to 800)
@@ -25,15 +27,23 @@ struct ChartSettings {
 
 // Oldest first, except displayList: newest first (front = newest shown bar).
 struct BarStore {
-    std::vector<BarRecord> minuteBars;     // one record per minute
-    std::vector<BarRecord> joinedLines;    // history, then each accepted live line
-    std::vector<BarRecord> receivedLines;  // accepted live lines only
+    RecordList minuteBars;                 // one record per minute
+    RecordList joinedLines;                // history, then each accepted live line
+    LiveLines receivedLines{joinedLines};  // accepted live lines only: the same records as in joinedLines
     std::list<BarRecord> displayList;      // the bars the next paint draws
     std::string currentMinuteText;         // minute digits of the newest bar, as received
     double lastClose = 0.0;                // close of the last accepted line
     // Bars in minuteBars when the display window was last updated: a window that has to follow
     // more than one new bar at once is rebuilt rather than shifted.
     std::size_t barCountAtLastUpdate = 0;
+
+    BarStore() = default;
+    // receivedLines stays bound to this store's own joinedLines: a copy takes the positions only.
+    BarStore(const BarStore& other) : BarStore() { *this = other; }
+    BarStore(BarStore&& other) : BarStore() { *this = std::move(other); }
+    BarStore& operator=(const BarStore&) = default;
+    BarStore& operator=(BarStore&&) = default;
+    ~BarStore() = default;
 };
 
 struct ChartTexts {

@@ -11,6 +11,7 @@
 #include "client/dialogs/chart_dialogs.h"
 #include "client/render/paint_chart.h"
 #include "client/resources/resource.h"
+#include "common/refresh_cycle.h"
 #include "common/win_handles.h"
 #include "common/win_text.h"
 #include "interfaces/orvane_driver.h"
@@ -23,6 +24,8 @@ constexpr const wchar_t* kMemoryFailedText = L"メモリの確保に失敗しま
 
 // calcRecord comes from a heap of its own, made and destroyed with the window.
 HANDLE privateHeap = nullptr;
+
+RefreshCycle refreshCycle;
 
 void failSetUp(const wchar_t* firstText)
 {
@@ -70,8 +73,24 @@ void onDestroy(HWND window)
     PostQuitMessage(0);
 }
 
+// One poll of the feed, merged into the store under the bar lock; the fields of the line taken in,
+// or an empty list.
+std::vector<std::string> takeInFeedLine()
+{
+    refreshCycle.notePoll();
+    try {
+        // The feed's text is only valid until its next call: copy it at once.
+        const char* text = ReadLinesMT5();
+        WinBarLock lock(barMutex);
+        return mergeLiveText(barStore, lock, text ? std::string(text) : std::string());
+    } catch (const std::exception&) {
+        return {};  // the line is lost; the chart is still drawn
+    }
+}
+
 void onRefreshTick(HWND window)
 {
+    refreshCycle.begin();
     WinBarLock lock(barMutex);
     updateDisplayWindow(barStore, chartSettings, lock);
     chartTexts.clockText = toWide(makeTimestampText());
@@ -79,19 +98,14 @@ void onRefreshTick(HWND window)
     InvalidateRect(window, nullptr, FALSE);
     UpdateWindow(window);
     RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW);
+    // Minimised, hidden or without client area, the window was not painted: the market goes on.
+    if (refreshCycle.tickMustPoll())
+        takeInFeedLine();
 }
 
 void onPaint(HWND window)
 {
-    std::vector<std::string> latestLineFields;
-    try {
-        // The feed's text is only valid until its next call: copy it at once.
-        const char* text = ReadLinesMT5();
-        WinBarLock lock(barMutex);
-        latestLineFields = mergeLiveText(barStore, lock, text ? std::string(text) : std::string());
-    } catch (const std::exception&) {
-        latestLineFields.clear();  // the line is lost; the chart is still drawn
-    }
+    const std::vector<std::string> latestLineFields = takeInFeedLine();
     if (!calcRecord) {
         // Set-up failed and the program is ending: nothing to draw into, but the paint must end.
         PaintScope paint(window);

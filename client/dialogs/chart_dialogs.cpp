@@ -140,7 +140,7 @@ INT_PTR verticalSpanMessage(HWND dialog, UINT message, WPARAM wParam)
 void fillViewText(HWND dialog, const TickViewKind& kind)
 {
     std::wstring text;
-    for (const std::string& line : viewLines(barStore.*kind.list))
+    for (const std::string& line : viewLines(kind.list(barStore)))
         text += toWide(line);
     SetDlgItemTextW(dialog, kind.editId, text.c_str());
 }
@@ -148,7 +148,7 @@ void fillViewText(HWND dialog, const TickViewKind& kind)
 void saveAndClose(HWND dialog, const TickViewKind& kind)
 {
     try {
-        saveCsvFile(barStore.*kind.list);
+        saveCsvFile(kind.list(barStore));
     } catch (...) {
         // saveCsvFile reports its own failures; this only keeps the view's promise to close.
     }
@@ -193,9 +193,12 @@ void runDialog(int templateId, HWND owner, DLGPROC procedure)
 
 } // namespace
 
-const TickViewKind kAllJoinedView{&BarStore::joinedLines, IDC_JOINED_TEXT, IDC_JOINED_SAVE, IDC_JOINED_CANCEL};
-const TickViewKind kReceivedTicksView{&BarStore::receivedLines, IDC_RECEIVED_TEXT, IDC_RECEIVED_SAVE, IDC_RECEIVED_CANCEL};
-const TickViewKind kLatestTicksView{&BarStore::minuteBars, IDC_LATEST_TEXT, 0, IDC_LATEST_OK};
+const TickViewKind kAllJoinedView{[](const BarStore& store) { return BarListView(store.joinedLines); }, IDC_JOINED_TEXT,
+                                  IDC_JOINED_SAVE, IDC_JOINED_CANCEL};
+const TickViewKind kReceivedTicksView{[](const BarStore& store) { return BarListView(store.receivedLines); },
+                                      IDC_RECEIVED_TEXT, IDC_RECEIVED_SAVE, IDC_RECEIVED_CANCEL};
+const TickViewKind kLatestTicksView{[](const BarStore& store) { return BarListView(store.minuteBars); }, IDC_LATEST_TEXT, 0,
+                                    IDC_LATEST_OK};
 
 INT_PTR CALLBACK candleCountDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {

@@ -267,7 +267,7 @@ CsvWriteResult replaceTarget(const std::wstring& path, DWORD oldAttributes, Temp
     return writeInPlace(path, temporary);
 }
 
-CsvWriteResult writeCsvFileUnguarded(const std::wstring& path, const std::vector<BarRecord>& list)
+CsvWriteResult writeCsvFileUnguarded(const std::wstring& path, const BarListView& list)
 {
     // An existing target that cannot be written (read-only, a folder, locked) would only fail at
     // the end, after the whole list went to disk: find out first.
@@ -349,7 +349,7 @@ std::wstring chooseCsvFileName()
     return std::wstring(buffer.data());
 }
 
-CsvWriteResult writeCsvFile(const std::wstring& path, const std::vector<BarRecord>& list)
+CsvWriteResult writeCsvFile(const std::wstring& path, const BarListView& list)
 {
     try {
         return writeCsvFileUnguarded(path, list);
@@ -368,7 +368,7 @@ std::wstring describeCsvFailure(const std::wstring& path, const CsvWriteResult& 
     return text;
 }
 
-void saveCsvFile(const std::vector<BarRecord>& list)
+void saveCsvFile(const BarListView& list)
 {
     const std::wstring path = chooseCsvFileName();
     // Nothing was chosen: the user has seen "fail file name" and there is no file to open.

@@ -7,7 +7,7 @@
 
 #include <windows.h>
 
-#include "client/core/bar_record.h"
+#include "client/core/record_list.h"
 
 // The path picked in the save-file dialog, or "" (after the "fail file name" box) when the user
 // picked nothing.
@@ -15,7 +15,7 @@ std::wstring chooseCsvFileName();
 
 // Asks for a path, asks before overwriting, writes every record newest first and reports a
 // failed save in a message box naming the file.
-void saveCsvFile(const std::vector<BarRecord>& list);
+void saveCsvFile(const BarListView& list);
 
 struct CsvWriteResult {
     bool ok = false;
@@ -30,7 +30,7 @@ struct CsvWriteResult {
 // exchanging it but allows writing, the finished lines are copied into the target in place. A
 // failure before the target is touched leaves it as it was; the temporary file is removed in
 // every outcome except a copy that failed part-way, which keeps it and names it in `keptCopy`.
-CsvWriteResult writeCsvFile(const std::wstring& path, const std::vector<BarRecord>& list);
+CsvWriteResult writeCsvFile(const std::wstring& path, const BarListView& list);
 
 // The message-box text of a failed save: the file, what failed, the system's reason and, when
 // there is one, the copy that still holds the whole list.

@@ -17,7 +17,7 @@ INT_PTR CALLBACK verticalSpanDialog(HWND dialog, UINT message, WPARAM wParam, LP
 // One text view: which list it shows, where, and which buttons close it (the result is the
 // button's id). A view without Save has saveId 0.
 struct TickViewKind {
-    std::vector<BarRecord> BarStore::*list;
+    BarListView (*list)(const BarStore& store);
     int editId;
     int saveId;
     int closeId;

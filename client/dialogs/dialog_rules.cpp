@@ -114,9 +114,9 @@ std::wstring formatSpanText(double span)
     return std::wstring(narrow.begin(), narrow.end());
 }
 
-std::string formatBarLine(const BarRecord& record)
+std::string formatBarLine(const BarRecordView& record)
 {
-    std::string line = record.timeText;
+    std::string line(record.timeText);
     for (const double value : {record.open, record.high, record.low, record.close}) {
         line += ',';
         line += formatFixed(value);
@@ -124,24 +124,25 @@ std::string formatBarLine(const BarRecord& record)
     return line;
 }
 
-std::vector<std::string> viewLines(const std::vector<BarRecord>& list, std::size_t limit)
+std::vector<std::string> viewLines(const BarListView& list, std::size_t limit)
 {
     std::vector<std::string> lines;
-    const std::size_t count = std::min(list.size(), limit);
+    const std::size_t size = list.size();
+    const std::size_t count = std::min(size, limit);
     lines.reserve(count);
-    for (auto record = list.rbegin(); record != list.rbegin() + static_cast<std::ptrdiff_t>(count); ++record)
-        lines.push_back(formatBarLine(*record) + "\r\n");
+    for (std::size_t i = 0; i < count; ++i)
+        lines.push_back(formatBarLine(list[size - 1 - i]) + "\r\n");
     return lines;
 }
 
-bool writeCsvLines(const std::vector<BarRecord>& list, const CsvSink& sink)
+bool writeCsvLines(const BarListView& list, const CsvSink& sink)
 {
     // Chunks keep the number of file writes small without holding the whole file in memory.
     constexpr std::size_t kChunkBytes = 64 * 1024;
     std::string chunk;
     chunk.reserve(kChunkBytes + 256);
-    for (auto record = list.rbegin(); record != list.rend(); ++record) {
-        chunk += formatBarLine(*record);
+    for (std::size_t index = list.size(); index-- > 0;) {
+        chunk += formatBarLine(list[index]);
         chunk += "\r\n";
         if (chunk.size() >= kChunkBytes) {
             if (!sink(chunk))

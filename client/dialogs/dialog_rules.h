@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "client/core/bar_record.h"
+#include "client/core/record_list.h"
 
 // Trackbar ranges. An entry beyond a bound falls back to the lower bound, never to the upper one.
 inline constexpr std::int32_t kCandleCountLower = 15;
@@ -43,13 +44,13 @@ std::wstring formatSpanText(double span);
 std::string formatFixed(double value);
 
 // timeText, open, high, low, close, joined by "," with nothing else; no line end.
-std::string formatBarLine(const BarRecord& record);
+std::string formatBarLine(const BarRecordView& record);
 
 // The lines a text view shows: newest record first, at most `limit` of them, each ended by "\r\n".
-std::vector<std::string> viewLines(const std::vector<BarRecord>& list, std::size_t limit = kViewLineLimit);
+std::vector<std::string> viewLines(const BarListView& list, std::size_t limit = kViewLineLimit);
 
 // Writes every record of `list`, newest first, as formatBarLine plus "\r\n" (no header, no
 // byte-order mark), handing the bytes to `sink` in chunks. Stops at the first chunk the sink
 // refuses and returns false then; true when every line was handed over.
 using CsvSink = std::function<bool(std::string_view bytes)>;
-bool writeCsvLines(const std::vector<BarRecord>& list, const CsvSink& sink);
+bool writeCsvLines(const BarListView& list, const CsvSink& sink);

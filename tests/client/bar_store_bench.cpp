@@ -67,8 +67,10 @@ void displayUpdateSameMinute(benchmark::State& state)
     ChartSettings settings;
     NoBarLock lock;
     updateDisplayWindow(store, settings, lock);
+    BarRecord newest = store.minuteBars.back();
     for (auto _ : state) {
-        store.minuteBars.back().close += 0.001;
+        newest.close += 0.001;
+        store.minuteBars.replaceBack(newest);
         updateDisplayWindow(store, settings, lock);
     }
     benchmark::DoNotOptimize(store.displayList.front().close);

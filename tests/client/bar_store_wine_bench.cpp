@@ -102,9 +102,11 @@ int main(int argc, char** argv)
         ChartSettings settings;
         NoBarLock lock;
         updateDisplayWindow(store, settings, lock);
+        BarRecord newest = store.minuteBars.back();
         bench::report("display update, same minute (200000 bars)", bench::measure(samples, 1000, [&] {
             for (int i = 0; i < 1000; ++i) {
-                store.minuteBars.back().close += 0.001;
+                newest.close += 0.001;
+                store.minuteBars.replaceBack(newest);
                 updateDisplayWindow(store, settings, lock);
             }
         }));

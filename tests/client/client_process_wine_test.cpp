@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cwchar>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -64,6 +66,76 @@ std::wstring latestTicksText(HWND chart, DWORD processId)
     for (int i = 0; i < 100 && IsWindow(view); ++i)
         Sleep(50);
     return text;
+}
+
+// Runs the program with its standard output going to a file; its exit code (or none when it had
+// not ended after `milliseconds` and was stopped) and what it wrote.
+struct ClientRun {
+    bool ended = false;
+    DWORD exitCode = 0;
+    std::string output;
+};
+
+ClientRun runClientWithOutput(DWORD milliseconds)
+{
+    ClientRun run;
+    wchar_t folder[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    // A name per run: a file deleted while Wine still closes the last run's inherited handle is
+    // pending deletion, and opening it again fails.
+    static int runNumber = 0;
+    const std::wstring outPath = std::wstring(folder) + L"orvane_client_out_" + std::to_wstring(GetCurrentProcessId()) +
+                                 L"_" + std::to_wstring(++runNumber);
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE out = CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    if (out == INVALID_HANDLE_VALUE) {
+        run.output = "<no output file: error " + std::to_string(GetLastError()) + ">";
+        return run;
+    }
+    const std::wstring exe = binDirectory() + kExe;
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = out;
+    startup.hStdError = out;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION info{};
+    if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
+        run.ended = WaitForSingleObject(info.hProcess, milliseconds) == WAIT_OBJECT_0;
+        if (!run.ended)
+            TerminateProcess(info.hProcess, 999);
+        GetExitCodeProcess(info.hProcess, &run.exitCode);
+        WaitForSingleObject(info.hProcess, 5000);
+        CloseHandle(info.hProcess);
+        CloseHandle(info.hThread);
+    } else {
+        run.output = "<not started: error " + std::to_string(GetLastError()) + ">";
+    }
+    CloseHandle(out);
+    std::ifstream in(outPath.c_str(), std::ios::binary);
+    run.output.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    in.close();
+    DeleteFileW(outPath.c_str());
+    return run;
+}
+
+// Either mutex name held by an object of another kind (here an event) makes CreateMutexW fail
+// with ERROR_INVALID_HANDLE: the program reports it on standard output and ends with 1.
+TEST(ClientProcess, AMutexNameTakenByAnotherKindOfObjectEndsTheStartWithCodeOne)
+{
+    for (const wchar_t* name : {L"CALC_THREAD_MUTEX", L"EMA_CALC_MUTEX"}) {
+        HANDLE squatter = CreateEventW(nullptr, TRUE, FALSE, name);
+        ASSERT_NE(squatter, nullptr) << GetLastError();
+        const ClientRun run = runClientWithOutput(20000);
+        CloseHandle(squatter);
+        const std::string who(name, name + std::wcslen(name));
+        ASSERT_TRUE(run.ended) << who << ": the program went on starting " << run.output;
+        EXPECT_EQ(run.exitCode, 1u) << who;
+        // The C runtime writes its line end as CR LF into a file.
+        EXPECT_TRUE(run.output == "CreateMutex error : 6\r\n" || run.output == "CreateMutex error : 6\n")
+            << who << ": \"" << run.output << "\"";
+    }
 }
 
 TEST(ClientProcess, StartsWithTheHistoryTakesInTicksAndClosesThroughFileClose)

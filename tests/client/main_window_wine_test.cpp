@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <intrin.h>
@@ -37,6 +39,57 @@ void pumpFor(DWORD milliseconds)
         }
         Sleep(1);
     }
+}
+
+// Runs the window's messages until `done` holds or `milliseconds` pass.
+bool pumpUntil(const std::function<bool()>& done, DWORD milliseconds)
+{
+    const ULONGLONG end = GetTickCount64() + milliseconds;
+    while (!done() && GetTickCount64() < end)
+        pumpFor(5);
+    return done();
+}
+
+// This process as the feed's one writer; a writer of an earlier test may still be on its way out.
+bool becomeFeedWriter()
+{
+    const ULONGLONG end = GetTickCount64() + 10000;
+    bool writer = false;
+    while (!(writer = openFeedWriterMT5() == 1) && GetTickCount64() < end)
+        Sleep(100);
+    return writer;
+}
+
+// What each refresh tick took into the store, inside its paint and outside it.
+struct CycleTake {
+    std::size_t inPaint = 0;
+    std::size_t outsidePaint = 0;
+};
+std::vector<CycleTake> cycleTakes;
+std::size_t takenByPaints = 0;
+
+// The real procedure, watched: receivedLines before and after each tick and each paint.
+LRESULT CALLBACK countingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const std::size_t before = barStore.receivedLines.size();
+    const bool tick = message == WM_TIMER && wParam == kRefreshTimerId;
+    if (tick)
+        takenByPaints = 0;
+    const LRESULT result = mainWindowProc(window, message, wParam, lParam);
+    const std::size_t taken = barStore.receivedLines.size() - before;
+    if (message == WM_PAINT)
+        takenByPaints += taken;
+    if (tick)
+        cycleTakes.push_back({takenByPaints, taken - takenByPaints});
+    return result;
+}
+
+std::string narrowText(const wchar_t* text)
+{
+    std::string narrow;
+    for (; *text; ++text)
+        narrow += static_cast<char>(*text);
+    return narrow;
 }
 
 bool quitPosted()
@@ -202,6 +255,63 @@ TEST_F(MainWindow, CandleTypeCommandsSwitchTheBarStyle)
     EXPECT_TRUE(IsWindow(window_));
 }
 
+// Each command opens its own dialog, owned by the main window and on the value it edits: two
+// lines of the command table swapped show the wrong one.
+TEST_F(MainWindow, EachDialogCommandOpensItsOwnDialogOnItsValue)
+{
+    struct Case {
+        int command;
+        const wchar_t* caption;
+        const wchar_t* label;  // with the value shown, for the number dialogs
+        const wchar_t* value;
+        int closeId;
+    };
+    const Case cases[] = {
+        {104, L"Version Info OrvaneWinClient", nullptr, nullptr, IDOK},
+        {32775, L"Input Number", L"Candle Sticks", L"360", IDCANCEL},
+        {32776, L"Input Number", L"Scrolling Mass", L"180", IDCANCEL},
+        {32777, L"Input Number", L"Future View", L"25", IDCANCEL},
+        {32786, L"Input Number", L"Vertical Span", L"0.020000", IDCANCEL},
+        {32771, L"ALL JOINED", nullptr, nullptr, 1002},
+        {32773, L"LATEST TICKS", nullptr, nullptr, 1009},
+        {32774, L"RECIVED TICKS", nullptr, nullptr, 1008},
+    };
+    show();
+    for (const Case& c : cases) {
+        HWND owner = nullptr;
+        std::vector<std::wstring> texts;
+        std::thread driver([&] {
+            const HWND dialog = waitForWindow(GetCurrentProcessId(), L"#32770", c.caption, 10000);
+            if (dialog) {
+                owner = GetWindow(dialog, GW_OWNER);
+                texts = childTexts(dialog);
+                clickDialogButton(dialog, c.closeId);
+            }
+            // Whatever opened instead must not keep the test in its modal loop: each dialog here
+            // closes on one of the cases' buttons and ignores the others.
+            for (int i = 0; i < 100 && !topLevelWindows(GetCurrentProcessId(), L"#32770").empty(); ++i)
+                Sleep(20);
+            for (HWND stray : topLevelWindows(GetCurrentProcessId(), L"#32770"))
+                for (const Case& other : cases)
+                    clickDialogButton(stray, other.closeId);
+        });
+        EXPECT_EQ(SendMessageW(window_, WM_COMMAND, MAKEWPARAM(c.command, 0), 0), 0);
+        driver.join();
+        EXPECT_EQ(owner, window_) << "command " << c.command << ": no dialog \"" << narrowText(c.caption)
+                                  << "\" owned by the main window";
+        auto shows = [&](const wchar_t* text) { return std::find(texts.begin(), texts.end(), text) != texts.end(); };
+        if (c.label) {
+            EXPECT_TRUE(shows(c.label)) << "command " << c.command << ": no label " << narrowText(c.label);
+            EXPECT_TRUE(shows(c.value)) << "command " << c.command << ": no start value " << narrowText(c.value);
+        }
+    }
+    const ChartSettings start;
+    EXPECT_EQ(chartSettings.candleCount, start.candleCount);
+    EXPECT_EQ(chartSettings.scrollStep, start.scrollStep);
+    EXPECT_EQ(chartSettings.futureView, start.futureView);
+    EXPECT_EQ(chartSettings.verticalSpan, start.verticalSpan);
+}
+
 TEST_F(MainWindow, FileCloseDestroysTheWindowFreesTheRecordAndPostsQuit)
 {
     quitPosted();
@@ -231,11 +341,7 @@ TEST_F(MainWindow, PaintWithoutTheRecordEndsThePaintWithoutDrawing)
 // by the next paint.
 TEST_F(MainWindow, PaintTakesTheNewestTickIntoTheStore)
 {
-    const ULONGLONG end = GetTickCount64() + 10000;
-    bool writer = false;
-    while (!(writer = openFeedWriterMT5() == 1) && GetTickCount64() < end)
-        Sleep(100);
-    ASSERT_TRUE(writer) << "another process holds the feed's writer role";
+    ASSERT_TRUE(becomeFeedWriter()) << "another process holds the feed's writer role";
     ASSERT_EQ(writeTimespanMT5(1), 1);
     initSendticksMT5();
     show();
@@ -253,6 +359,79 @@ TEST_F(MainWindow, PaintTakesTheNewestTickIntoTheStore)
     EXPECT_EQ(barStore.receivedLines.size(), 2u) << "a repeated poll of the same line must not be added again";
     EXPECT_EQ(barStore.joinedLines.size(), 3u);
     EXPECT_EQ(barStore.currentMinuteText, "07");
+}
+
+// A window that is not painted still takes in every tick, one per cycle: while the feed holds
+// unread ticks each poll takes exactly one line with a new close, so the lines a cycle took are
+// the polls it made.
+TEST_F(MainWindow, EveryCycleTakesInOneTickWhetherOrNotItPaints)
+{
+    ASSERT_TRUE(becomeFeedWriter()) << "another process holds the feed's writer role";
+    ASSERT_EQ(writeTimespanMT5(1), 1);
+    initSendticksMT5();
+    loadHistory(barStore, {"2021/03/05 08:59:00.000,1,1,1,1.5"});
+    adoptNewestHistoryRecord(barStore);
+    show();
+    pumpFor(100);
+    SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(countingWindowProc));
+
+    RECT frame{};
+    GetWindowRect(window_, &frame);
+    struct State {
+        const char* name;
+        std::function<void()> enter;
+        std::function<void()> leave;
+        bool painted;
+    };
+    const State states[] = {
+        {"shown", [] {}, [] {}, true},
+        {"minimised", [&] { ShowWindow(window_, SW_MINIMIZE); }, [&] { ShowWindow(window_, SW_RESTORE); }, false},
+        {"hidden", [&] { ShowWindow(window_, SW_HIDE); }, [&] { ShowWindow(window_, SW_SHOW); }, false},
+        {"without client area", [&] { SetWindowPos(window_, nullptr, 0, 0, 0, 0, SWP_NOZORDER | SWP_NOMOVE); },
+         [&] { MoveWindow(window_, frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top, TRUE); },
+         false},
+    };
+    int minute = 0;  // from 09:00, twelve minutes for each state
+    int tickNumber = 0;
+    for (const State& state : states) {
+        state.enter();
+        pumpFor(50);
+        RECT client{};
+        GetClientRect(window_, &client);
+        if (std::string(state.name) == "without client area")
+            ASSERT_TRUE(IsRectEmpty(&client)) << client.right << " x " << client.bottom;
+        cycleTakes.clear();
+        const std::size_t received = barStore.receivedLines.size();
+        const std::size_t bars = barStore.minuteBars.size();
+        // Twelve minutes of four ticks each, every close new: fewer than the 64 the feed keeps.
+        for (int i = 0; i < 48; ++i, ++tickNumber) {
+            wchar_t line[96];
+            std::swprintf(line, 96, L"2021/03/05 09:%02d:%02d.000,1,3,1,2.%04d", minute + i / 4, i % 4 * 15, tickNumber);
+            ASSERT_EQ(writeTickMT5(line), 1);
+        }
+        EXPECT_TRUE(pumpUntil([&] { return barStore.receivedLines.size() == received + 48; }, 10000)) << state.name;
+        const std::vector<CycleTake> takes = cycleTakes;
+        state.leave();
+        pumpFor(50);
+
+        int polled = 0;
+        for (const CycleTake& take : takes) {
+            ASSERT_LE(take.inPaint + take.outsidePaint, 1u) << state.name << ": a cycle polled twice";
+            EXPECT_EQ(state.painted ? take.outsidePaint : take.inPaint, 0u) << state.name;
+            polled += static_cast<int>(take.inPaint + take.outsidePaint);
+        }
+        EXPECT_EQ(polled, 48) << state.name;
+        ASSERT_EQ(barStore.minuteBars.size(), bars + 12) << state.name;
+        for (int m = 0; m < 12; ++m) {
+            const BarRecord& bar = barStore.minuteBars[bars + m];
+            EXPECT_EQ(bar.hour * 60 + bar.minute, 9 * 60 + minute + m) << state.name;
+            EXPECT_EQ(bar.lineText.substr(17, 2), "45") << state.name << ": the minute's last tick";
+        }
+        minute += 12;
+    }
+    SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(mainWindowProc));
+    deinitSendticksMT5();
+    closeFeedWriterMT5();
 }
 
 // ---- Resources of the built program ------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "client/core/bar_store.h"
 #include "client/core/chart_state.h"
 #include "common/tick_patterns.h"
 
@@ -40,15 +41,14 @@ inline std::vector<std::string> regexMergeLiveText(BarStore& store, const std::s
     record.low = std::stod(groups[10]);
     record.close = std::stod(groups[11]);
     if (!(record.close == store.lastClose)) {
-        store.joinedLines.push_back(record);
-        store.receivedLines.push_back(record);
+        appendAcceptedLine(store, record);
         store.lastClose = record.close;
     }
     const auto time = regexGroups(record.timeText, TimeOnlyPattern);
     if (time.size() != 8)
         return groups;
     if (time[5] == store.currentMinuteText && !store.minuteBars.empty()) {
-        store.minuteBars.back() = record;
+        store.minuteBars.replaceBack(record);
     } else {
         store.minuteBars.push_back(record);
         store.currentMinuteText = time[5];

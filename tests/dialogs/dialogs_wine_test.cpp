@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "client/core/bar_store.h"
 #include "client/core/chart_state.h"
 #include "client/core/client_win_state.h"
 #include "client/dialogs/chart_dialogs.h"
@@ -347,12 +348,21 @@ std::wstring widen(const std::string& text)
 }
 
 // The exact bytes a saved list must have: every record newest first, CR LF after each.
-std::string expectedCsv(const std::vector<BarRecord>& list)
+std::string expectedCsv(const BarListView& list)
 {
     std::string bytes;
-    for (auto record = list.rbegin(); record != list.rend(); ++record)
-        bytes += formatBarLine(*record) + "\r\n";
+    for (std::size_t index = list.size(); index-- > 0;)
+        bytes += formatBarLine(list[index]) + "\r\n";
     return bytes;
+}
+
+// receivedLines holds positions in joinedLines: live lines enter both, as the merge adds them.
+void setReceivedLines(const std::vector<BarRecord>& list)
+{
+    barStore.joinedLines.clear();
+    barStore.receivedLines.clear();
+    for (const BarRecord& record : list)
+        appendAcceptedLine(barStore, record);
 }
 
 bool readFile(const std::wstring& path, std::string& bytes)
@@ -766,13 +776,13 @@ TEST_F(ChartDialogs, AllJoinedShowsTheNewestThousandAndOnlyItsButtonsCloseIt)
 
 TEST_F(ChartDialogs, ReceivedTicksIsASnapshotTakenWhenItOpens)
 {
-    barStore.receivedLines = makeList(3);
+    setReceivedLines(makeList(3));
     // Lines that arrive while the view is open, as the main window's timer would add them.
     static std::atomic<int> arrivals{0};
     arrivals = 0;
     const UINT_PTR timer = SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR id, DWORD) {
         if (arrivals.fetch_add(1) < 2)
-            barStore.receivedLines.push_back(makeRecord(100 + static_cast<int>(barStore.receivedLines.size())));
+            appendAcceptedLine(barStore, makeRecord(100 + static_cast<int>(barStore.receivedLines.size())));
         else
             KillTimer(nullptr, id);
     });
@@ -898,7 +908,7 @@ TEST_F(ChartDialogs, SaveFromAllJoinedCompletesTheExtensionAndClosesTheView)
 TEST_F(ChartDialogs, SaveWritesEveryRecordNotOnlyTheThousandShown)
 {
     ScratchFolder folder;
-    barStore.receivedLines = makeList(5000);
+    setReceivedLines(makeList(5000));
     withDriver([&] { openReceivedTicksView(nullptr); }, [&] {
         const HWND view = waitDialog(L"RECIVED TICKS");
         if (!view)
@@ -1059,7 +1069,7 @@ TEST_F(ChartDialogs, ATargetHeldOpenByAnotherProgramIsWrittenWhereAPlainWriteWou
     ASSERT_TRUE(writeFile(path, std::string(70000, 'o')));
     HANDLE viewer = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(viewer, INVALID_HANDLE_VALUE);
-    barStore.receivedLines = makeList(5000);
+    setReceivedLines(makeList(5000));
     withDriver([&] { saveCsvFile(barStore.receivedLines); }, [&] {
         if (!answerSaveDialog({}, path))
             return;

@@ -365,6 +365,70 @@ TEST_F(EndToEnd, BothProgramsReceiveEveryTickOfOneFeed)
     expectClosesWithZero(rateInfo, "the rate-info program");
 }
 
+// Traders minimise their windows for hours; the feed keeps 64 unread ticks and then skips to the
+// newest, so a program that reads only while painting would lose every minute spent minimised.
+TEST_F(EndToEnd, MinimisedProgramsMissNoTickAndShowTheMarketOnRestore)
+{
+    ASSERT_TRUE(feed.timespan(1));
+    ASSERT_TRUE(feed.history(kSmallHistory));
+    startChart();
+    startRateInfo();
+    for (Program* program : {&chart, &rateInfo})
+        ShowWindow(program->window, SW_MINIMIZE);
+    Sleep(300);
+    ASSERT_TRUE(IsIconic(chart.window) && IsIconic(rateInfo.window));
+
+    // Twelve minutes from 10:05, a tick every two market seconds, written at 25 a second; each
+    // close differs from the one before.
+    constexpr int kMinutes = 12;
+    constexpr int kTicks = kMinutes * 30;
+    auto closeOf = [](int n) { return 7 * n % 11; };  // thousandths above 150
+    const ULONGLONG start = GetTickCount64();
+    for (int n = 0; n < kTicks; ++n) {
+        wchar_t line[80];
+        std::swprintf(line, 80, L"2026/01/05 10:%02d:%02d.000,150.000,150.020,149.990,150.%03d", 5 + n / 30, n % 30 * 2,
+                      closeOf(n));
+        ASSERT_TRUE(feed.tick(line));
+        Sleep(40);
+    }
+    const double seconds = (GetTickCount64() - start) / 1000.0;
+    std::printf("minimised: %d ticks over %d market minutes in %.1f s (%.1f ticks a second)\n", kTicks, kMinutes,
+                seconds, kTicks / seconds);
+    Sleep(500);
+    for (Program* program : {&chart, &rateInfo})
+        ShowWindow(program->window, SW_RESTORE);
+
+    // Every minute, each as its last tick, newest first, above the history.
+    std::wstring latest;
+    for (int m = kMinutes - 1; m >= 0; --m) {
+        wchar_t line[96];
+        std::swprintf(line, 96, L"2026/01/05 10:%02d:58.000,150.000000,150.020000,149.990000,150.%03d000\r\n", 5 + m,
+                      closeOf(m * 30 + 29));
+        latest += line;
+    }
+    latest += kSmallHistoryView;
+    bool ok = false;
+    EXPECT_EQ(readTextView(chart, kLatestTicksView, ok), latest);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(splitViewLines(readTextView(chart, kReceivedTicksView, ok)).size(), static_cast<std::size_t>(kTicks))
+        << "every tick taken in";
+
+    // The rate table as a window shown all along draws it: the latest close against the one
+    // before, then 15 rows, each against the close after it in the list.
+    auto colour = [&](int newer, int older) { return closeOf(newer) > closeOf(older) ? 'R' : 'B'; };
+    std::string expected(1, colour(kTicks - 1, kTicks - 2));
+    expected += '|';
+    for (int k = 0; k < 15; ++k)
+        expected += colour(kTicks - 2 - k, kTicks - 3 - k);
+    SetWindowPos(rateInfo.window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    const Capture shot =
+        captureUntil(rateInfo.window, [&](const Capture& s) { return rateColours(s, 15) == expected; }, kSettleMs);
+    EXPECT_EQ(rateColours(shot, 15), expected);
+
+    expectClosesWithZero(chart, "the chart");
+    expectClosesWithZero(rateInfo, "the rate-info program");
+}
+
 TEST_F(EndToEnd, ChartFollowsEachNewMinuteAndPageDownScrollsBack)
 {
     // 800 history minutes from 00:00, all flat at 100.500 except one rising bar at 10:21 (index

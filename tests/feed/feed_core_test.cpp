@@ -278,3 +278,120 @@ TEST(FeedCore, ConcurrentReaderNeverSeesATornLine)
 }
 
 } // namespace
+
+// ---- inspection: what orvane-feed status and record read ---------------------------------------
+
+TEST(FeedCoreInspect, ClassifiesWhatTheBytesHold)
+{
+    Section s;
+    EXPECT_EQ(classifyFeedSection(s.data(), s.size()), FeedSectionKind::Unwritten);
+    EXPECT_EQ(classifyFeedSection(s.data(), sizeof(FeedSection) - 8), FeedSectionKind::TooSmall);
+    EXPECT_FALSE(readFeedCounters(s.data(), s.size()).has_value());
+    beginWriterGeneration(s.data(), s.size(), 4242);
+    publishTick(s.data(), tick(1));
+    EXPECT_EQ(classifyFeedSection(s.data(), s.size()), FeedSectionKind::Valid);
+    const auto counters = readFeedCounters(s.data(), s.size());
+    ASSERT_TRUE(counters.has_value());
+    EXPECT_EQ(counters->writerProcessId, 4242u);
+    EXPECT_EQ(counters->generation, 1u);
+    EXPECT_EQ(counters->tickCount, 1u);
+
+    auto patched = [&](std::size_t offset, std::uint32_t value) {
+        Section copy = s;
+        std::memcpy(copy.data() + offset, &value, 4);
+        return classifyFeedSection(copy.data(), copy.size());
+    };
+    EXPECT_EQ(patched(offsetof(FeedHeader, magic), 0x12345678u), FeedSectionKind::Foreign);
+    EXPECT_EQ(patched(offsetof(FeedHeader, version), 2), FeedSectionKind::OtherVersion);
+    EXPECT_EQ(patched(offsetof(FeedHeader, ringSlots), 512), FeedSectionKind::Damaged);
+    EXPECT_EQ(patched(offsetof(FeedHeader, symbolBytes), 64), FeedSectionKind::Damaged);
+    EXPECT_EQ(patched(offsetof(FeedHeader, generationFirstTick), 5), FeedSectionKind::Damaged);
+    EXPECT_EQ(patched(offsetof(FeedHeader, metaSequence), 1), FeedSectionKind::Damaged);  // writer died mid-change
+    // A writer that died while rebuilding leaves a zero magic over a header that is not empty.
+    EXPECT_EQ(patched(offsetof(FeedHeader, magic), 0), FeedSectionKind::Damaged);
+}
+
+std::vector<FollowedTick> followAll(Section& s, TickFollower& f, FollowResult& result, std::size_t limit = 100000)
+{
+    std::vector<FollowedTick> ticks;
+    result = followTicks(s.data(), s.size(), f, limit, ticks);
+    return ticks;
+}
+
+TEST(FeedCoreInspect, FollowerDeliversEveryTickOrCountsItLost)
+{
+    Section s;
+    beginWriterGeneration(s.data(), s.size(), 1);
+    for (int i = 0; i < 10; ++i)
+        publishTick(s.data(), tick(i));
+    TickFollower f;
+    ASSERT_TRUE(startFollowing(s.data(), s.size(), f));
+    EXPECT_EQ(f.next, 0u);  // the whole generation is still in the ring: from its first tick
+    FollowResult result;
+    // Far more than the reader's 64-line catch-up, across many ring wraps, in bounded batches.
+    int written = 10;
+    std::vector<std::string> got;
+    for (int round = 0; round < 30; ++round) {
+        for (int i = 0; i < 1000; ++i)
+            publishTick(s.data(), tick(written++));
+        std::vector<FollowedTick> batch;
+        do {
+            batch = followAll(s, f, result, 300);
+            EXPECT_EQ(result, FollowResult::Following);
+            for (const auto& t : batch) {
+                EXPECT_EQ(t.lostBefore, 0u);
+                got.push_back(t.line);
+            }
+        } while (batch.size() == 300);
+    }
+    ASSERT_EQ(got.size(), static_cast<std::size_t>(written));
+    for (int i = 0; i < written; ++i)
+        ASSERT_EQ(got[static_cast<std::size_t>(i)], tick(i)) << i;
+
+    // Lossless from first to last, and a gap of more than the ring's depth reported exactly.
+    TickFollower g;
+    Section t;
+    beginWriterGeneration(t.data(), t.size(), 1);
+    ASSERT_TRUE(startFollowing(t.data(), t.size(), g));
+    for (int i = 0; i < 900; ++i)
+        publishTick(t.data(), tick(i));
+    auto first = followAll(t, g, result);
+    ASSERT_EQ(first.size(), 900u);
+    for (int i = 0; i < 900; ++i) {
+        EXPECT_EQ(first[static_cast<std::size_t>(i)].line, tick(i));
+        EXPECT_EQ(first[static_cast<std::size_t>(i)].lostBefore, 0u);
+    }
+    for (int i = 900; i < 900 + 3000; ++i)
+        publishTick(t.data(), tick(i));
+    auto second = followAll(t, g, result);
+    ASSERT_EQ(second.size(), std::size_t{kFeedRingSlots});
+    EXPECT_EQ(second.front().lostBefore, 3000u - kFeedRingSlots);
+    EXPECT_EQ(second.front().line, tick(900 + 3000 - static_cast<int>(kFeedRingSlots)));
+    EXPECT_EQ(second.back().line, tick(3899));
+    EXPECT_EQ(second.back().lostBefore, 0u);
+    EXPECT_TRUE(followAll(t, g, result).empty());
+    EXPECT_EQ(result, FollowResult::Following);
+
+    // A new writer: the old generation's last ticks still come, then it is over.
+    publishTick(t.data(), tick(5000));
+    beginWriterGeneration(t.data(), t.size(), 2);
+    publishTick(t.data(), tick(5001));
+    auto last = followAll(t, g, result);
+    ASSERT_EQ(last.size(), 1u);
+    EXPECT_EQ(last[0].line, tick(5000));
+    EXPECT_EQ(result, FollowResult::GenerationEnded);
+
+    // Started late on a writer that has written more than the ring holds: from its next tick.
+    TickFollower late;
+    ASSERT_TRUE(startFollowing(t.data(), t.size(), late));
+    EXPECT_EQ(late.next, 3901u);  // the new generation's first tick is still in the ring
+    for (int i = 0; i < 2000; ++i)
+        publishTick(t.data(), tick(i));
+    ASSERT_TRUE(startFollowing(t.data(), t.size(), late));
+    EXPECT_EQ(late.next, 3901u + 2001);
+    std::string line;
+    EXPECT_EQ(copyTickNumber(t.data(), t.size(), late.next, line), TickCopy::NotYet);
+    EXPECT_EQ(copyTickNumber(t.data(), t.size(), late.next - 1, line), TickCopy::Copied);
+    EXPECT_EQ(line, tick(1999));
+    EXPECT_EQ(copyTickNumber(t.data(), t.size(), 3901, line), TickCopy::Overwritten);
+}

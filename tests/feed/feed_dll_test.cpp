@@ -228,6 +228,54 @@ TEST(FeedDllWriters, SecondWriterRefusedWhileTheFirstLivesAllowedAfterClose)
     EXPECT_EQ(runPeer(L"writer-try"), 1);
 }
 
+// All EAs of a terminal share one loaded DLL, each on its own thread: a second EA, refused at
+// OnInit, still runs OnDeinit, and nothing it calls may touch the first one's writer.
+TEST(FeedDllWriters, OnlyTheWritersOwnThreadWritesOrCloses)
+{
+    ASSERT_EQ(initSendticksMT5(), 1);
+    ASSERT_EQ(openFeedWriterMT5(), 1);
+    EXPECT_EQ(feedWriterRefusalMT5(), kFeedWriterNotRefused);
+    ASSERT_EQ(writeSymbolMT5(L"FIRST"), 1);
+    ASSERT_TRUE(writeTick(tick(1)));
+    int results[7] = {-1, -1, -1, -1, -1, -1, -1};
+    int refusal = -1;
+    std::thread([&] {
+        results[0] = openFeedWriterMT5();
+        refusal = feedWriterRefusalMT5();
+        results[1] = writeSymbolMT5(L"SECOND");
+        results[2] = writeTimespanMT5(5);
+        results[3] = writeHistoryMT5(wide(tick(0)).c_str());
+        results[4] = writeHistoryMT5(L"");
+        results[5] = writeTickMT5(wide(tick(2)).c_str());
+        results[6] = closeFeedWriterMT5();
+    }).join();
+    for (int result : results)
+        EXPECT_EQ(result, 0);
+    EXPECT_EQ(refusal, kFeedWriterRefusedThisProcess);
+    EXPECT_EQ(feedWriterRefusalMT5(), kFeedWriterNotRefused);  // the reason is the calling thread's
+    EXPECT_STREQ(getsymbolcMT5(), "FIRST");
+    EXPECT_EQ(gettimespanMT5(), 0);
+    EXPECT_EQ(std::string(ReadLinesMT5()), tick(1) + "\n");
+    // The first writer still writes, and another process is still refused.
+    ASSERT_TRUE(writeTick(tick(3)));
+    EXPECT_EQ(std::string(ReadLinesMT5()), tick(3) + "\n");
+    EXPECT_EQ(runPeer(L"writer-try"), 0);
+    ASSERT_EQ(closeFeedWriterMT5(), 1);
+
+    // An EA thread that ends without closing leaves the writer to the next one that opens.
+    int opened = -1;
+    std::thread([&] { opened = openFeedWriterMT5(); }).join();
+    ASSERT_EQ(opened, 1);
+    EXPECT_EQ(writeTick(tick(4)), false);
+    EXPECT_EQ(closeFeedWriterMT5(), 0);
+    ASSERT_EQ(openFeedWriterMT5(), 1);
+    EXPECT_EQ(feedWriterRefusalMT5(), kFeedWriterNotRefused);
+    ASSERT_TRUE(writeTick(tick(5)));
+    EXPECT_EQ(std::string(ReadLinesMT5()), tick(5) + "\n");
+    ASSERT_EQ(closeFeedWriterMT5(), 1);
+    deinitSendticksMT5();
+}
+
 TEST(FeedDllWriters, WriterReplacedAfterItsProcessEnds)
 {
     ASSERT_EQ(initSendticksMT5(), 1);
@@ -239,6 +287,7 @@ TEST(FeedDllWriters, WriterReplacedAfterItsProcessEnds)
         ASSERT_TRUE(ready.wait(30000));
         EXPECT_STREQ(getsymbolcMT5(), "HOLDER");
         EXPECT_EQ(openFeedWriterMT5(), 0);
+        EXPECT_EQ(feedWriterRefusalMT5(), kFeedWriterRefusedOtherProcess);
         holder.terminate();
     }
     ASSERT_EQ(openFeedWriterMT5(), 1);
@@ -351,9 +400,14 @@ TEST_F(FeedDll, WriterAndReaderThreadsAtFullSpeedNeverGiveATornLine)
     auto lineFor = [](int n) {
         return std::to_string(n) + ":" + std::string(static_cast<std::size_t>(10 + n % 240), static_cast<char>('a' + n % 26));
     };
+    // Writes are taken from the writer's own thread only: the racing thread opens for itself.
+    ASSERT_EQ(closeFeedWriterMT5(), 1);
+    std::atomic<int> opened{-1};
     std::thread writerThread([&] {
+        opened = openFeedWriterMT5();
         for (int n = 0; n < 200000; ++n)
             writeTickMT5(wide(lineFor(n)).c_str());
+        closeFeedWriterMT5();
         done = true;
     });
     int last = -1;
@@ -371,7 +425,9 @@ TEST_F(FeedDll, WriterAndReaderThreadsAtFullSpeedNeverGiveATornLine)
         last = n;
     }
     writerThread.join();
+    EXPECT_EQ(opened, 1);
     EXPECT_GT(distinct, 10);  // the reader really raced the writer
+    ASSERT_EQ(openFeedWriterMT5(), 1);  // as the fixture expects
 }
 
 } // namespace

@@ -30,6 +30,18 @@ void pollAll(const std::byte* data, std::size_t size)
     if (const auto meta = readFeedMeta(data, size))
         if (meta->symbol.size() > kFeedMaxSymbolBytes)
             std::abort();
+    // The inspector: a valid verdict means the reader side accepts the section too.
+    if (classifyFeedSection(data, size) == FeedSectionKind::Valid && !readFeedCounters(data, size))
+        std::abort();
+    TickFollower follower;
+    if (startFollowing(data, size, follower)) {
+        follower.next = follower.next > 1500 ? follower.next - 1500 : 0;
+        std::vector<FollowedTick> ticks;
+        followTicks(data, size, follower, 2000, ticks);
+        for (const auto& tick : ticks)
+            if (tick.line.empty() || tick.line.size() > kFeedMaxTickBytes || tick.line.find('\0') != std::string::npos)
+                std::abort();
+    }
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include <windows.h>
 
@@ -35,6 +36,38 @@ const char* readScriptedFeed() noexcept
 std::string tickLine(const std::string& time, const std::string& close)
 {
     return "2026/12/08 " + time + ",1,1,1," + close + "\n";
+}
+
+// A market that never runs dry: each poll brings a tick with a new close, one step above the last.
+int marketPolls = 0;
+std::string marketLine;
+const char* readRisingMarket() noexcept
+{
+    ++marketPolls;
+    marketLine = tickLine("10:00:01.000", std::to_string(marketPolls) + ".0");
+    return marketLine.c_str();
+}
+
+// Polls made by each refresh tick, and by the paints inside it.
+struct TickPolls {
+    int inPaint = 0;
+    int all = 0;
+};
+std::vector<TickPolls> tickPolls;
+int pollsByPaints = 0;
+
+LRESULT CALLBACK countingRateProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const int before = marketPolls;
+    const bool tick = message == WM_TIMER && wParam == kRefreshTimerId;
+    if (tick)
+        pollsByPaints = 0;
+    const LRESULT result = rateWindowProc(window, message, wParam, lParam);
+    if (message == WM_PAINT)
+        pollsByPaints += marketPolls - before;
+    if (tick)
+        tickPolls.push_back({pollsByPaints, marketPolls - before});
+    return result;
 }
 
 struct Box {
@@ -233,6 +266,59 @@ TEST_F(RateWindowTest, PollWithoutATickLineKeepsShowingTheLastTick)
     for (int y = latest.top; y < latest.bottom; ++y)
         for (int x = latest.left; x < latest.right; ++x)
             ASSERT_EQ(after.colour(x, y), shown.colour(x, y)) << x << "," << y;
+}
+
+TEST_F(RateWindowTest, EveryTickPollsOnceAndAMinimisedWindowKeepsItsTable)
+{
+    marketPolls = 0;
+    feedApi.readLines = readRisingMarket;
+    open();
+    SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(countingRateProc));
+    for (const bool minimised : {false, true}) {
+        ShowWindow(window_, minimised ? SW_MINIMIZE : SW_RESTORE);
+        pumpMessages(50);
+        tickPolls.clear();
+        pumpMessages(300);
+        const std::vector<TickPolls> polls = tickPolls;
+        ASSERT_GT(polls.size(), 5u) << "the refresh timer did not tick";
+        for (const TickPolls& tick : polls) {
+            ASSERT_EQ(tick.all, 1) << (minimised ? "minimised" : "shown");
+            EXPECT_EQ(tick.inPaint, minimised ? 0 : 1) << "a shown window polls in its paint";
+        }
+    }
+    // The newest 18 closes, newest first, and the latest tick: what a window shown all along holds.
+    ShowWindow(window_, SW_RESTORE);
+    const int newest = marketPolls;
+    ASSERT_EQ(rateHistory.size(), 18u);
+    int close = newest;
+    for (const RateEntry& entry : rateHistory)
+        EXPECT_EQ(entry.close, close--);
+    ASSERT_TRUE(latestTick);
+    EXPECT_EQ(latestTick->close, newest);
+    SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(rateWindowProc));
+}
+
+TEST_F(RateWindowTest, ClassAndWindowStyleGiveACaptionWithMinimiseButNoSizing)
+{
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    ASSERT_TRUE(GetClassInfoExW(instanceHandle, L"ORVANERATEINFO", &windowClass));
+    EXPECT_EQ(windowClass.style, static_cast<UINT>(CS_HREDRAW | CS_VREDRAW));
+    EXPECT_EQ(windowClass.lpfnWndProc, rateWindowProc);
+    EXPECT_EQ(windowClass.cbClsExtra, 0);
+    EXPECT_EQ(windowClass.cbWndExtra, 0);
+    EXPECT_EQ(windowClass.hIcon, LoadIconW(instanceHandle, MAKEINTRESOURCEW(130)));
+    EXPECT_EQ(windowClass.hIconSm, LoadIconW(instanceHandle, MAKEINTRESOURCEW(108)));
+    EXPECT_NE(windowClass.hIcon, windowClass.hIconSm);
+    EXPECT_EQ(windowClass.hCursor, LoadCursorW(nullptr, IDC_ARROW));
+    EXPECT_EQ(windowClass.hbrBackground, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
+    EXPECT_EQ(windowClass.lpszMenuName, MAKEINTRESOURCEW(109));
+
+    open();
+    const DWORD style = static_cast<DWORD>(GetWindowLongW(window_, GWL_STYLE));
+    EXPECT_EQ(style & (WS_OVERLAPPEDWINDOW | WS_POPUP | WS_CHILD), static_cast<DWORD>(WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX));
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(window_, GWL_EXSTYLE)) & ~static_cast<DWORD>(WS_EX_WINDOWEDGE), 0u);
+    EXPECT_EQ(GetParent(window_), nullptr);
 }
 
 TEST_F(RateWindowTest, RowCommandsResizeAtTheSameTopLeftCorner)

@@ -184,6 +184,62 @@ TEST_F(PaintProtocolTest, AnEmptyListKeepsTheFingerprintAndStillAsksForEverythin
     EXPECT_EQ(callSequence(), (std::vector<ChartCall>{iniCheck, ema, kijun, lateSpan}));
 }
 
+// Lines scripted through the record over four falling (black) bars and the empty slots beside them:
+// what lies on what, and how wide each pen draws.
+TEST_F(PaintProtocolTest, BarsCoverTheBaseLineAndTheEmaAndLaggingSpanLieOnThem)
+{
+    // Four bars and four empty slots on an 894-pixel client: slots of 100 pixels from x = 12, so
+    // the bodies fill x 12..410; prices 9..11 on rows 55..465, every body the plot's full height.
+    chartSettings.candleCount = 4;
+    chartSettings.futureView = 4;
+    barStore.displayList = displayOrder({makeBar(11, 0, 11, 11, 9, 9), makeBar(11, 1, 11, 11, 9, 9),
+                                         makeBar(11, 2, 11, 11, 9, 9), makeBar(11, 3, 11, 11, 9, 9)});
+    DestroyWindow(window);
+    window = createChartWindow(894, 500);
+    script({1}, 2);  // two of each: scale lines, time lines, base-line and lagging-span points
+    calcRecord->scaleRow[0] = calcRecord->scaleRow[1] = 100;
+    calcRecord->timeLineX[0] = 450;
+    calcRecord->timeLineX[1] = 450;
+    calcRecord->timeLabelLarge[0] = calcRecord->timeLabelLarge[1] = 7;
+    calcRecord->timeLabelFirst[0] = calcRecord->timeLabelFirst[1] = 12;
+    calcRecord->timeLabelSecond[0] = calcRecord->timeLabelSecond[1] = 3;
+    calcRecord->baseLine[0] = {30, 200};
+    calcRecord->baseLine[1] = {700, 200};
+    const int emaX[4] = {30, 150, 350, 700};
+    for (int i = 0; i < 4; ++i) {
+        calcRecord->emaX[i] = emaX[i];
+        calcRecord->emaY[i] = 300;
+    }
+    calcRecord->laggingSpan[0] = {30, 400};
+    calcRecord->laggingSpan[1] = {700, 400};
+    repaintChart(window);
+    const Capture shot = captureClient(window);
+    ASSERT_TRUE(shot.valid());
+
+    const COLORREF black = RGB(0, 0, 0);
+    const COLORREF blue = RGB(0, 0, 255);
+    const COLORREF red = RGB(255, 0, 0);
+    const COLORREF green = RGB(0, 128, 0);
+    auto rows = [&](int x, int around, COLORREF colour) { return shot.count(x, around - 10, x + 1, around + 11, colour); };
+    // In an empty slot (x 600): each line alone, as wide as its pen.
+    EXPECT_EQ(rows(600, 200, blue), 3) << "base line";
+    EXPECT_EQ(rows(600, 300, red), 2) << "EMA";
+    EXPECT_EQ(rows(600, 400, green), 1) << "lagging span";
+    // Over a bar (x 60): the body hides the base line; the EMA and the lagging span show on it.
+    EXPECT_EQ(rows(60, 200, black), 21) << "the base line shows through a bar";
+    EXPECT_EQ(rows(60, 300, red), 2);
+    EXPECT_EQ(rows(60, 300, black), 19);
+    EXPECT_EQ(rows(60, 400, green), 1);
+    EXPECT_EQ(rows(60, 400, black), 20);
+    EXPECT_EQ(shot.count(12, 95, 111, 106, black), 99 * 11) << "the bars cover the scale lines";
+
+    // The labels of the time line at x 450: "07" from (452, 435) and "(12/03)" from (482, 440).
+    const COLORREF labelGrey = RGB(170, 170, 170);
+    EXPECT_GT(shot.count(452, 435, 480, 466, labelGrey), 20);
+    EXPECT_GT(shot.count(482, 440, 600, 466, labelGrey), 40);
+    EXPECT_EQ(shot.count(452, 430, 600, 466, black), 0);
+}
+
 TEST_F(PaintProtocolTest, CountsBeyondTheArraysAreDrawnOnlyUpToTheirCapacity)
 {
     // The lagging span is the record's last array: a read past its end hits the guard page.
