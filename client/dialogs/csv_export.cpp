@@ -4,6 +4,8 @@
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cwchar>
 #include <exception>
 #include <new>
 #include <string_view>
@@ -14,6 +16,16 @@
 namespace {
 
 constexpr DWORD kFileNameCapacity = 4096;
+constexpr DWORD kCopyChunk = 1u << 20;
+constexpr int kTemporaryNameTries = 100;
+// Attributes a user sets on purpose; a replacement carries them over from the old file.
+constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                                  FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+constexpr DWORD kSettableAttributes = kKeptAttributes | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_TEMPORARY |
+                                      FILE_ATTRIBUTE_OFFLINE;
+constexpr std::wstring_view kExtendedPrefix = L"\\\\?\\";
+constexpr std::wstring_view kExtendedUncPrefix = L"\\\\?\\UNC\\";
+constexpr std::wstring_view kDevicePrefix = L"\\\\.\\";
 
 // CreateFileW / CloseHandle; close() reports whether the last buffered bytes reached the file.
 class FileHandle {
@@ -35,7 +47,8 @@ private:
     HANDLE handle_;
 };
 
-// The temporary file is removed unless it was moved over the target.
+// The temporary file is removed unless it took the target's place or is kept as the only
+// complete copy of the list.
 class TemporaryFile {
 public:
     TemporaryFile() = default;
@@ -62,13 +75,72 @@ CsvWriteResult failure(const wchar_t* step, DWORD error)
     return result;
 }
 
-std::wstring folderOf(const std::wstring& path)
+CsvWriteResult success()
 {
-    const auto slash = path.find_last_of(L"\\/");
-    if (slash == std::wstring::npos)
-        return L".";
-    // Keep the root's own separator: "C:\" stays a folder, "C:" would mean the current one.
-    return path.substr(0, slash == 0 || path[slash - 1] == L':' ? slash + 1 : slash);
+    CsvWriteResult result;
+    result.ok = true;
+    return result;
+}
+
+bool startsWith(const std::wstring& text, std::wstring_view prefix)
+{
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// The same file as a name without the length limit of plain names, for the temporary file only:
+// its name is longer than the target's, so a target that a plain open just accepts would
+// otherwise get a temporary name that no call accepts. "" when the path cannot be made full.
+std::wstring extendedName(const std::wstring& path)
+{
+    if (startsWith(path, kExtendedPrefix) || startsWith(path, kDevicePrefix))
+        return path;
+    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0)
+        return std::wstring();
+    std::wstring full(needed, L'\0');
+    const DWORD length = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+    if (length == 0 || length >= needed)
+        return std::wstring();
+    full.resize(length);
+    if (startsWith(full, L"\\\\"))
+        return std::wstring(kExtendedUncPrefix) + full.substr(2);
+    return std::wstring(kExtendedPrefix) + full;
+}
+
+// A temporary name as the user would write it, for the message box.
+std::wstring shownName(const std::wstring& path)
+{
+    if (startsWith(path, kExtendedUncPrefix))
+        return L"\\\\" + path.substr(kExtendedUncPrefix.size());
+    if (startsWith(path, kExtendedPrefix))
+        return path.substr(kExtendedPrefix.size());
+    return path;
+}
+
+// A new file beside the target, named after it, so that the exchange is a rename within one
+// folder. CREATE_NEW makes the name ours; a name left over from an earlier run is skipped.
+CsvWriteResult createTemporary(const std::wstring& path, TemporaryFile& temporary, HANDLE& file)
+{
+    static std::atomic<unsigned> serial{GetTickCount()};
+    DWORD error = ERROR_FILE_EXISTS;
+    for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
+        wchar_t suffix[40];
+        std::swprintf(suffix, std::size(suffix), L".~%lx-%x.tmp", GetCurrentProcessId(), serial.fetch_add(1));
+        std::wstring name = path + suffix;
+        if (name.size() >= MAX_PATH && !startsWith(name, kExtendedPrefix))
+            name = extendedName(name);
+        if (name.empty())
+            return failure(L"No temporary file can be created in the file's folder", ERROR_FILENAME_EXCED_RANGE);
+        file = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            temporary.own(std::move(name));
+            return success();
+        }
+        error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+            break;
+    }
+    return failure(L"No temporary file can be created in the file's folder", error);
 }
 
 bool writeAll(HANDLE file, std::string_view bytes, DWORD& error)
@@ -87,14 +159,123 @@ bool writeAll(HANDLE file, std::string_view bytes, DWORD& error)
     return true;
 }
 
+// ReplaceFileW and moves drop what the new file lacks; Wine's ReplaceFileW drops the attributes.
+void restoreAttributes(const std::wstring& path, DWORD oldAttributes)
+{
+    const DWORD now = GetFileAttributesW(path.c_str());
+    if (now == INVALID_FILE_ATTRIBUTES)
+        return;
+    const DWORD current = now & kSettableAttributes;
+    const DWORD wanted = (current & ~kKeptAttributes) | (oldAttributes & kKeptAttributes);
+    // A failure leaves a complete file without its old attributes: nothing a user must act on.
+    if (wanted != current)
+        SetFileAttributesW(path.c_str(), wanted != 0 ? wanted : FILE_ATTRIBUTE_NORMAL);
+}
+
+// A program that holds the file without letting others delete it blocks every exchange of the
+// file (and Wine's ReplaceFileW would leave a file of its own behind trying).
+bool heldAgainstExchange(const std::wstring& path)
+{
+    const HANDLE probe = CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const DWORD error = GetLastError();
+    FileHandle owner(probe);
+    return !owner.valid() && error == ERROR_SHARING_VIOLATION;
+}
+
+// The target may be open in another program that shares it for writing (a viewer, a tail): the
+// finished lines are copied into it, truncating it first, as a plain write would. Until the
+// truncation nothing has changed; after it, a failure leaves the temporary file as the one
+// complete copy, and the report names it.
+CsvWriteResult writeInPlace(const std::wstring& path, TemporaryFile& temporary)
+{
+    FileHandle source(CreateFileW(temporary.path().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!source.valid())
+        return failure(L"The temporary file cannot be read back", GetLastError());
+    // OPEN_EXISTING and SetEndOfFile, not TRUNCATE_EXISTING: that refuses hidden and system files.
+    FileHandle target(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!target.valid())
+        return failure(L"The file can neither be replaced nor written", GetLastError());
+    if (!SetEndOfFile(target.get()))
+        return failure(L"The file can neither be replaced nor emptied", GetLastError());
+
+    DWORD error = ERROR_SUCCESS;
+    std::vector<char> buffer(kCopyChunk);
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(source.get(), buffer.data(), kCopyChunk, &got, nullptr)) {
+            error = GetLastError();
+            break;
+        }
+        if (got == 0)
+            break;
+        if (!writeAll(target.get(), std::string_view(buffer.data(), got), error))
+            break;
+    }
+    if (error == ERROR_SUCCESS && !FlushFileBuffers(target.get()))
+        error = GetLastError();
+    if (error == ERROR_SUCCESS && !target.close())
+        error = GetLastError();
+    if (error == ERROR_SUCCESS)
+        return success();
+
+    CsvWriteResult result = failure(L"Writing into the file failed part-way", error);
+    source.close();
+    result.keptCopy = shownName(temporary.path());
+    temporary.release();
+    return result;
+}
+
+// Wine's ReplaceFileW moves the old file aside under a GetTempFileNameW name built in a MAX_PATH
+// buffer of its own, which a longer folder overruns; Windows' has no such limit, but a folder that
+// long is rare enough to take the plain move there too.
+bool replaceFileTakes(const std::wstring& path)
+{
+    const auto slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos || slash <= MAX_PATH - 14;
+}
+
+// The finished temporary file takes the place of an existing target.
+CsvWriteResult replaceTarget(const std::wstring& path, DWORD oldAttributes, TemporaryFile& temporary)
+{
+    if (!heldAgainstExchange(path)) {
+        if (replaceFileTakes(path) &&
+            ReplaceFileW(path.c_str(), temporary.path().c_str(), nullptr,
+                         REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr, nullptr)) {
+            temporary.release();
+            restoreAttributes(path, oldAttributes);
+            return success();
+        }
+        // Where ReplaceFileW cannot work (some file systems, long folders) a move still exchanges
+        // the file; it also completes a ReplaceFileW that removed the old file but could not move
+        // the new one into its place.
+        if (MoveFileExW(temporary.path().c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            temporary.release();
+            restoreAttributes(path, oldAttributes);
+            return success();
+        }
+        const DWORD moveError = GetLastError();
+        if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            CsvWriteResult result = failure(L"The file cannot be replaced", moveError);
+            result.keptCopy = shownName(temporary.path());
+            temporary.release();
+            return result;
+        }
+    }
+    return writeInPlace(path, temporary);
+}
+
 CsvWriteResult writeCsvFileUnguarded(const std::wstring& path, const BarListView& list)
 {
     // An existing target that cannot be written (read-only, a folder, locked) would only fail at
-    // the final move, after the whole list went to disk: find out first.
+    // the end, after the whole list went to disk: find out first.
     const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES) {
+    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    if (exists) {
         // Asked for by name: a privileged process could open a read-only file all the same, and
-        // the final move would then replace it.
+        // the replacement would then go through.
         if (attributes & FILE_ATTRIBUTE_READONLY)
             return failure(L"The file is read-only", ERROR_ACCESS_DENIED);
         if (attributes & FILE_ATTRIBUTE_DIRECTORY)
@@ -106,17 +287,11 @@ CsvWriteResult writeCsvFileUnguarded(const std::wstring& path, const BarListView
     }
 
     TemporaryFile temporary;
-    {
-        wchar_t name[MAX_PATH + 1] = {};
-        if (GetTempFileNameW(folderOf(path).c_str(), L"csv", 0, name) == 0)
-            return failure(L"No temporary file can be created in the file's folder", GetLastError());
-        temporary.own(name);
-    }
-
-    FileHandle file(CreateFileW(temporary.path().c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid())
-        return failure(L"The temporary file cannot be opened", GetLastError());
+    HANDLE created = INVALID_HANDLE_VALUE;
+    const CsvWriteResult made = createTemporary(path, temporary, created);
+    if (!made.ok)
+        return made;
+    FileHandle file(created);
 
     DWORD writeError = ERROR_SUCCESS;
     const bool written = writeCsvLines(list, [&](std::string_view bytes) { return writeAll(file.get(), bytes, writeError); });
@@ -128,13 +303,12 @@ CsvWriteResult writeCsvFileUnguarded(const std::wstring& path, const BarListView
     if (!file.close())
         return failure(L"Closing the file failed", GetLastError());
 
+    if (exists)
+        return replaceTarget(path, attributes, temporary);
     if (!MoveFileExW(temporary.path().c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return failure(L"The file cannot be replaced", GetLastError());
+        return failure(L"The file cannot be created", GetLastError());
     temporary.release();
-
-    CsvWriteResult result;
-    result.ok = true;
-    return result;
+    return success();
 }
 
 std::wstring systemMessage(DWORD error)
@@ -188,7 +362,10 @@ CsvWriteResult writeCsvFile(const std::wstring& path, const BarListView& list)
 
 std::wstring describeCsvFailure(const std::wstring& path, const CsvWriteResult& result)
 {
-    return L"The file was not saved:\n" + path + L"\n\n" + result.step + L": " + systemMessage(result.error) + L".";
+    std::wstring text = L"The file was not saved:\n" + path + L"\n\n" + result.step + L": " + systemMessage(result.error) + L".";
+    if (!result.keptCopy.empty())
+        text += L"\n\nThe whole list is in this copy:\n" + result.keptCopy;
+    return text;
 }
 
 void saveCsvFile(const BarListView& list)

@@ -21,11 +21,17 @@ struct CsvWriteResult {
     bool ok = false;
     DWORD error = ERROR_SUCCESS;  // Win32 error of the failed step
     std::wstring step;            // what could not be done, for the message box
+    std::wstring keptCopy;        // a copy that holds the whole list, when the file itself is spoilt
 };
 
-// Writes the lines to a new file in the target's folder and only then moves it over `path`, so a
-// failed save leaves an existing file as it was and never leaves half a file behind.
+// Writes the lines to a new file beside the target and flushes it; only then does the new file
+// take the target's place (ReplaceFileW, which keeps the old file's attributes and ACL; a plain
+// move where that cannot work). When another program holds the target in a way that forbids
+// exchanging it but allows writing, the finished lines are copied into the target in place. A
+// failure before the target is touched leaves it as it was; the temporary file is removed in
+// every outcome except a copy that failed part-way, which keeps it and names it in `keptCopy`.
 CsvWriteResult writeCsvFile(const std::wstring& path, const BarListView& list);
 
-// The message-box text of a failed save: the file, what failed and the system's reason.
+// The message-box text of a failed save: the file, what failed, the system's reason and, when
+// there is one, the copy that still holds the whole list.
 std::wstring describeCsvFailure(const std::wstring& path, const CsvWriteResult& result);

@@ -189,11 +189,9 @@ std::vector<BoxShape> layoutShinNeAshi(const ChartView& view, const std::vector<
     return shapes;
 }
 
-std::vector<PriceLabel> fibonacciLabels(const ChartView& view, bool displayListEmpty)
+std::vector<PriceLabel> fibonacciLabels(const ChartView& view)
 {
     std::vector<PriceLabel> labels;
-    if (displayListEmpty)
-        return labels;
     constexpr double kRatios[] = {0.0, 0.236, 0.382, 0.5, 0.618, 0.764, 1.0};
     const double lo = view.priceLow;
     const double d = view.priceHigh - view.priceLow;
@@ -201,7 +199,7 @@ std::vector<PriceLabel> fibonacciLabels(const ChartView& view, bool displayListE
     labels.reserve(std::size(kRatios));
     for (double r : kRatios) {
         const double level = lo + d * r;
-        char text[512];
+        char text[512];  // the largest double takes 309 digits before the point
         std::snprintf(text, sizeof text, "%f", level);
         labels.push_back({{x, priceToY(view, level) - view.priceLabelOffsetY}, text});
     }

@@ -125,9 +125,10 @@ struct PriceLabel {
     std::string text;
 };
 
-// The seven labels at the Fibonacci fractions of the price range, "%f"-formatted. None when the
-// display list is empty: the start values of the range would print hundreds of digits.
-std::vector<PriceLabel> fibonacciLabels(const ChartView& view, bool displayListEmpty);
+// The seven labels at the Fibonacci fractions of the price range, "%f"-formatted. An empty display
+// list leaves the range at its start values, so the labels are hundreds of digits long; they are
+// drawn all the same and simply run off the right edge.
+std::vector<PriceLabel> fibonacciLabels(const ChartView& view);
 
 // Header and bottom-band texts.
 std::wstring timeframeLabel(const std::wstring& timeframeText);

@@ -159,11 +159,11 @@ void drawChartFrame(HDC dc)
 }
 
 // Step 9.
-void drawFibonacciLabels(HDC dc, bool displayListEmpty)
+void drawFibonacciLabels(HDC dc)
 {
     GdiObject<HFONT> font(makeLabelFont(12, 300));
     SelectGuard useFont(dc, font.get());
-    for (const PriceLabel& label : fibonacciLabels(chartView, displayListEmpty))
+    for (const PriceLabel& label : fibonacciLabels(chartView))
         textOut(dc, label.at, wideOrEmpty(label.text));
 }
 
@@ -322,7 +322,7 @@ void drawChartInto(HDC dc, int w, int h, const std::vector<std::string>& latestL
     if (record)
         drawTimeGrid(dc, *record);                                             // 7
     drawChartFrame(dc);                                                        // 8
-    drawFibonacciLabels(dc, snapshot.empty());                                 // 9
+    drawFibonacciLabels(dc);                                                   // 9
     drawHeader(dc, latestLineFields, snapshot);                                // 10
     if (record)
         drawBaseLine(dc, *record);                                             // 11

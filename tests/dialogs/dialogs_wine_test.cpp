@@ -390,6 +390,40 @@ bool writeFile(const std::wstring& path, const std::string& bytes)
     return ok;
 }
 
+// The entries of `folder` (ending in "\"), without "." and "..".
+std::vector<std::wstring> namesIn(const std::wstring& folder)
+{
+    std::vector<std::wstring> found;
+    WIN32_FIND_DATAW entry{};
+    HANDLE search = FindFirstFileW((folder + L"*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return found;
+    do {
+        const std::wstring name = entry.cFileName;
+        if (name != L"." && name != L"..")
+            found.push_back(name);
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+    return found;
+}
+
+// Removes `folder` (ending in "\") with everything below it; names may exceed the plain limit.
+void removeTree(const std::wstring& folder)
+{
+    const std::wstring extended = folder.compare(0, 4, L"\\\\?\\") == 0 ? folder : L"\\\\?\\" + folder;
+    for (const std::wstring& name : namesIn(extended)) {
+        const std::wstring entry = extended + name;
+        const DWORD attributes = GetFileAttributesW(entry.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            removeTree(entry + L"\\");
+            continue;
+        }
+        SetFileAttributesW(entry.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(entry.c_str());
+    }
+    RemoveDirectoryW(extended.c_str());
+}
+
 // A fresh, empty folder per test; removed with everything in it at the end.
 class ScratchFolder {
 public:
@@ -403,32 +437,10 @@ public:
     }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
-    ~ScratchFolder()
-    {
-        for (const std::wstring& name : names()) {
-            const std::wstring file = path_ + name;
-            SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileW(file.c_str());
-        }
-        RemoveDirectoryW(path_.c_str());
-    }
+    ~ScratchFolder() { removeTree(path_); }
     const std::wstring& path() const { return path_; }
     std::wstring operator/(const wchar_t* name) const { return path_ + name; }
-    std::vector<std::wstring> names() const
-    {
-        std::vector<std::wstring> found;
-        WIN32_FIND_DATAW entry{};
-        HANDLE search = FindFirstFileW((path_ + L"*").c_str(), &entry);
-        if (search == INVALID_HANDLE_VALUE)
-            return found;
-        do {
-            const std::wstring name = entry.cFileName;
-            if (name != L"." && name != L"..")
-                found.push_back(name);
-        } while (FindNextFileW(search, &entry));
-        FindClose(search);
-        return found;
-    }
+    std::vector<std::wstring> names() const { return namesIn(path_); }
 
 private:
     std::wstring path_;
@@ -1028,22 +1040,118 @@ TEST_F(ChartDialogs, WriterFailuresNameTheStepAndLeaveNoFileBehind)
     EXPECT_EQ(bytes, "held\r\n");
     EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"held.csv"});
 
-    // This holder lets others write but not delete: the lines reach the temporary file, the final
-    // replacement fails, and both the old contents and the folder stay as they were.
-    holder = CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    const CsvWriteResult blocked = writeCsvFile(held, makeList(5000));
-    CloseHandle(holder);
-    EXPECT_FALSE(blocked.ok);
-    EXPECT_EQ(blocked.step, L"The file cannot be replaced");
-    ASSERT_TRUE(readFile(held, bytes));
-    EXPECT_EQ(bytes, "held\r\n");
-    EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"held.csv"}) << "the temporary file is removed";
-
     const CsvWriteResult written = writeCsvFile(held, list);
     EXPECT_TRUE(written.ok);
     ASSERT_TRUE(readFile(held, bytes));
     EXPECT_EQ(bytes, expectedCsv(list));
+}
+
+// Reads what `holder` (a handle of "another program") sees from the start of its file.
+std::string readThrough(HANDLE holder)
+{
+    SetFilePointer(holder, 0, nullptr, FILE_BEGIN);
+    std::string bytes;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(holder, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        bytes.append(buffer, got);
+    return bytes;
+}
+
+TEST_F(ChartDialogs, ATargetHeldOpenByAnotherProgramIsWrittenWhereAPlainWriteWouldBe)
+{
+    ScratchFolder folder;
+    const std::wstring path = folder / L"viewed.csv";
+    std::string bytes;
+
+    // A viewer that reads the file and lets others read and write it: the save goes through the
+    // real dialog, no failure box appears, and the viewer sees the new lines in its own file.
+    ASSERT_TRUE(writeFile(path, std::string(70000, 'o')));
+    HANDLE viewer = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(viewer, INVALID_HANDLE_VALUE);
+    setReceivedLines(makeList(5000));
+    withDriver([&] { saveCsvFile(barStore.receivedLines); }, [&] {
+        if (!answerSaveDialog({}, path))
+            return;
+        answerMessageBox(L"Over Write?", IDYES);
+        if (waitDialog(L"Save failed", 1500)) {
+            ADD_FAILURE() << "the save was refused";
+            answerMessageBox(L"Save failed", IDOK);
+        }
+    });
+    EXPECT_EQ(readThrough(viewer), expectedCsv(barStore.receivedLines));
+    CloseHandle(viewer);
+    EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"viewed.csv"}) << "no temporary file is left";
+
+    // A holder that refuses writers: reported before anything is written, the old lines stay.
+    ASSERT_TRUE(writeFile(path, "old\r\n"));
+    HANDLE reader = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    const CsvWriteResult refused = writeCsvFile(path, makeList(3));
+    CloseHandle(reader);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_EQ(refused.error, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_TRUE(refused.keptCopy.empty());
+    ASSERT_TRUE(readFile(path, bytes));
+    EXPECT_EQ(bytes, "old\r\n");
+    EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"viewed.csv"});
+
+    // A holder that shares writing but has the file mapped: it cannot be emptied, so nothing
+    // changed and the temporary file goes.
+    HANDLE mapper = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(mapper, INVALID_HANDLE_VALUE);
+    HANDLE mapping = CreateFileMappingW(mapper, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    ASSERT_NE(mapping, nullptr);
+    void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+    ASSERT_NE(view, nullptr);
+    const CsvWriteResult mapped = writeCsvFile(path, makeList(3));
+    UnmapViewOfFile(view);
+    CloseHandle(mapping);
+    CloseHandle(mapper);
+    EXPECT_FALSE(mapped.ok);
+    EXPECT_EQ(mapped.error, static_cast<DWORD>(ERROR_USER_MAPPED_FILE));
+    EXPECT_TRUE(mapped.keptCopy.empty()) << narrow(mapped.keptCopy);
+    ASSERT_TRUE(readFile(path, bytes));
+    EXPECT_EQ(bytes, "old\r\n");
+    EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"viewed.csv"});
+}
+
+TEST_F(ChartDialogs, AReplacedFileKeepsItsAttributesAndLongFoldersAreAccepted)
+{
+    ScratchFolder folder;
+    const std::vector<BarRecord> list = makeList(3);
+    std::string bytes;
+
+    const std::wstring hidden = folder / L"hidden.csv";
+    ASSERT_TRUE(writeFile(hidden, "old\r\n"));
+    ASSERT_TRUE(SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+    EXPECT_TRUE(writeCsvFile(hidden, list).ok);
+    const DWORD attributes = GetFileAttributesW(hidden.c_str());
+    EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_HIDDEN)) << std::hex << attributes;
+    ASSERT_TRUE(readFile(hidden, bytes));
+    EXPECT_EQ(bytes, expectedCsv(list));
+    EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"hidden.csv"});
+
+    // A folder of 250 characters: a plain open takes the file in it, although no plain name of a
+    // temporary file beside it fits the limit. Saved new, then saved over.
+    std::wstring deep = folder.path();
+    for (;;) {
+        const std::size_t left = 250 - deep.size();
+        deep += std::wstring(left <= 60 ? left : 50, L'd');
+        ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + deep).c_str(), nullptr)) << GetLastError();
+        if (left <= 60)
+            break;
+        deep += L"\\";
+    }
+    ASSERT_EQ(deep.size(), 250u);
+    const std::wstring target = deep + L"\\x.csv";
+    for (const int count : {5, 9}) {
+        const CsvWriteResult saved = writeCsvFile(target, makeList(count));
+        EXPECT_TRUE(saved.ok) << narrow(describeCsvFailure(target, saved));
+        ASSERT_TRUE(readFile(target, bytes)) << count;
+        EXPECT_EQ(bytes, expectedCsv(makeList(count)));
+        EXPECT_EQ(namesIn(L"\\\\?\\" + deep + L"\\"), std::vector<std::wstring>{L"x.csv"});
+    }
 }
 
 } // namespace

@@ -252,7 +252,7 @@ TEST(PriceLabels, SevenFibonacciLevelsFormattedWithSixDecimals)
     beginPass(view, 1000, 600, 360, 25);
     view.priceLow = 1.0;
     view.priceHigh = 2.0;
-    const auto labels = fibonacciLabels(view, false);
+    const auto labels = fibonacciLabels(view);
     ASSERT_EQ(labels.size(), 7u);
     const char* texts[] = {"1.000000", "1.236000", "1.382000", "1.500000", "1.618000", "1.764000", "2.000000"};
     // Rows 55..565 (510 rows a unit), raised by 6.
@@ -263,17 +263,33 @@ TEST(PriceLabels, SevenFibonacciLevelsFormattedWithSixDecimals)
     }
 }
 
-TEST(PriceLabels, AZeroRangeStacksThemAndAnEmptyListDrawsNone)
+TEST(PriceLabels, AZeroRangeStacksThemAndAnEmptyListPrintsTheStartValues)
 {
     ChartView view;
     beginPass(view, 1000, 600, 360, 25);
     view.priceLow = view.priceHigh = 148.125;
-    for (const PriceLabel& label : fibonacciLabels(view, false)) {
+    for (const PriceLabel& label : fibonacciLabels(view)) {
         EXPECT_EQ(label.text, "148.125000");
         EXPECT_EQ(label.at, (PixelPoint{928, 559}));
     }
+
+    // No bars: the range keeps its start values, so the levels run from the largest double down
+    // to 0, printed in full, on the rows of any other range.
     beginPass(view, 1000, 600, 360, 25);
-    EXPECT_TRUE(fibonacciLabels(view, true).empty());
+    const auto labels = fibonacciLabels(view);
+    ASSERT_EQ(labels.size(), 7u);
+    const std::size_t lengths[] = {316, 316, 316, 315, 315, 315, 8};
+    const int ys[] = {559, 438, 364, 304, 243, 169, 49};
+    for (std::size_t i = 0; i < 7; ++i) {
+        const std::string& text = labels[i].text;
+        EXPECT_EQ(text.size(), lengths[i]) << i;
+        EXPECT_EQ(text.find_first_not_of("0123456789"), text.size() - 7) << i;
+        EXPECT_EQ(text.substr(text.size() - 7), ".000000") << i;
+        EXPECT_EQ(labels[i].at, (PixelPoint{928, ys[i]})) << i;
+    }
+    EXPECT_EQ(labels[0].text.substr(0, 17), "17976931348623157");
+    EXPECT_EQ(labels[3].text.substr(0, 17), "89884656743115785");
+    EXPECT_EQ(labels[6].text, "0.000000");
 }
 
 TEST(HeaderTexts, TimeframeLatestLineAndMark)

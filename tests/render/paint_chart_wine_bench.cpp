@@ -117,7 +117,7 @@ FloorScene captureScene(const std::vector<std::string>& fields)
     }
     scene.timeTop = r.timeLineTop;
     scene.timeBottom = r.timeLineBottom;
-    scene.priceLabels = fibonacciLabels(chartView, false);
+    scene.priceLabels = fibonacciLabels(chartView);
     for (const PriceLabel& label : scene.priceLabels)
         scene.priceTexts.push_back(toWide(label.text));
     scene.symbol = chartTexts.symbolText;

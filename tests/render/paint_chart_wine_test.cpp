@@ -129,15 +129,25 @@ TEST_F(PaintChartTest, FrameOutlineCandlesAndPriceLabels)
     EXPECT_EQ(shot.count(652, 270, 720, 298, kBlack), 0);
 }
 
-TEST_F(PaintChartTest, AnEmptyListDrawsNoPriceLabelsAndNoBars)
+TEST_F(PaintChartTest, AnEmptyListDrawsTheStartValueLabelsAndNoBars)
 {
     barStore.displayList.clear();
     calcRecord = allocateGuardedRecord();
     chartWindowLatestFields = {"line", "2026", "12", "03", "11", "29", "59", "999", "1", "2", "0.5", "1.5"};
     const Capture shot = paint();
-    EXPECT_EQ(shot.count(650, 35, 720, 495, kBlack), 0);
-    EXPECT_EQ(shot.count(12, 55, 640, 465, kBlack), 0);
+    EXPECT_EQ(shot.count(12, 55, 640, 465, kBlack), 0) << "no bars";
     EXPECT_EQ(shot.colour(5, 200), kFrame);
+    // The seven labels stand on the usual rows. Six are hundreds of digits long and run off the
+    // right edge; the top one is "0.000000".
+    const int tops[] = {459, 362, 302, 254, 205, 145, 49};
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_GT(shot.count(652, tops[i], 700, tops[i] + 13, kBlack), 0) << tops[i];
+        if (i < 6) {
+            EXPECT_GT(shot.count(714, tops[i], kWidth, tops[i] + 13, kBlack), 0) << tops[i] << " reaches the edge";
+        }
+    }
+    EXPECT_EQ(shot.count(705, 49, kWidth, 62, kBlack), 0) << "the top label is short";
+    EXPECT_EQ(shot.count(652, 270, kWidth, 298, kBlack), 0) << "nothing between the labels";
     // The header still shows the matched line.
     EXPECT_GT(shot.count(450, 6, 640, 26, kBlack), 0);
     EXPECT_GT(shot.count(700, 6, 724, 26, kBlack), 0);
