@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "feed/feed_core.h"
+#include "feed/section_mapping.h"
 #include "interfaces/feed_section.h"
 #include "interfaces/orvane_driver.h"
 
@@ -20,91 +21,6 @@ namespace {
 
 constexpr UINT kShiftJis = 932;
 
-class Mapping {
-public:
-    Mapping() = default;
-    Mapping(const Mapping&) = delete;
-    Mapping& operator=(const Mapping&) = delete;
-    Mapping(Mapping&& other) noexcept
-        : handle_(std::exchange(other.handle_, nullptr)), view_(std::exchange(other.view_, nullptr)),
-          size_(std::exchange(other.size_, 0))
-    {
-    }
-    Mapping& operator=(Mapping&& other) noexcept
-    {
-        if (this != &other) {
-            reset();
-            handle_ = std::exchange(other.handle_, nullptr);
-            view_ = std::exchange(other.view_, nullptr);
-            size_ = std::exchange(other.size_, 0);
-        }
-        return *this;
-    }
-    ~Mapping() { reset(); }
-
-    // Opens the section `name`, creating it with `createBytes` when it does not exist yet.
-    static Mapping openOrCreate(const std::wstring& name, std::size_t createBytes, bool writable)
-    {
-        Mapping mapping;
-        const auto bytes = static_cast<unsigned long long>(createBytes);
-        mapping.handle_ = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, static_cast<DWORD>(bytes >> 32),
-                                             static_cast<DWORD>(bytes & 0xFFFFFFFFu), name.c_str());
-        mapping.created_ = mapping.handle_ && GetLastError() != ERROR_ALREADY_EXISTS;
-        mapping.mapView(writable);
-        return mapping;
-    }
-
-    static Mapping openExisting(const std::wstring& name)
-    {
-        Mapping mapping;
-        mapping.handle_ = OpenFileMappingW(FILE_MAP_READ, FALSE, name.c_str());
-        mapping.mapView(false);
-        return mapping;
-    }
-
-    bool valid() const { return view_ != nullptr; }
-    bool created() const { return created_; }
-    std::byte* data() const { return view_; }
-    // The bytes actually mapped: a section made by another build may be smaller than ours.
-    std::size_t size() const { return size_; }
-
-    // Unmaps the view but keeps the section alive while the handle lives.
-    void unmap()
-    {
-        if (view_)
-            UnmapViewOfFile(view_);
-        view_ = nullptr;
-        size_ = 0;
-    }
-
-    void reset()
-    {
-        unmap();
-        if (handle_)
-            CloseHandle(handle_);
-        handle_ = nullptr;
-        created_ = false;
-    }
-
-private:
-    void mapView(bool writable)
-    {
-        if (!handle_)
-            return;
-        view_ = static_cast<std::byte*>(MapViewOfFile(handle_, writable ? FILE_MAP_WRITE : FILE_MAP_READ, 0, 0, 0));
-        MEMORY_BASIC_INFORMATION info{};
-        if (!view_ || VirtualQuery(view_, &info, sizeof info) == 0) {
-            reset();
-            return;
-        }
-        size_ = info.RegionSize;
-    }
-
-    HANDLE handle_ = nullptr;
-    std::byte* view_ = nullptr;
-    std::size_t size_ = 0;
-    bool created_ = false;
-};
 
 std::optional<std::string> toShiftJis(const wchar_t* text, std::size_t maxBytes)
 {
@@ -127,7 +43,7 @@ std::optional<std::string> toShiftJis(const wchar_t* text, std::size_t maxBytes)
 // ---- reader side: one instance per process -----------------------------------------------------
 
 struct ReaderState {
-    Mapping section;
+    SectionMapping section;
     ReaderPosition position;
     bool delivering = false;
     // One buffer per export: a returned text stays valid until the next call of the same export.
@@ -143,17 +59,17 @@ ReaderState& reader()
 }
 
 // The section, mapped read-only: nothing a reader does can damage what other readers see.
-const Mapping& readerSection()
+const SectionMapping& readerSection()
 {
     ReaderState& state = reader();
     if (!state.section.valid())
-        state.section = Mapping::openOrCreate(kFeedSectionName, sizeof(FeedSection), false);
+        state.section = SectionMapping::openOrCreate(kFeedSectionName, sizeof(FeedSection), false);
     return state.section;
 }
 
 std::optional<FeedMeta> readerMeta()
 {
-    const Mapping& section = readerSection();
+    const SectionMapping& section = readerSection();
     if (!section.valid())
         return std::nullopt;
     return readFeedMeta(section.data(), section.size());
@@ -169,8 +85,8 @@ struct WriterState {
     // write or close. Its handle keeps the id from being reused and tells when the thread ended.
     DWORD ownerThread = 0;
     HANDLE ownerThreadHandle = nullptr;
-    Mapping section;
-    Mapping history;
+    SectionMapping section;
+    SectionMapping history;
 };
 
 // Why the calling thread's last openFeedWriterMT5 was refused (FeedWriterRefusal).
@@ -232,7 +148,7 @@ int initSendticksMT5(void) noexcept
 {
     try {
         ReaderState& state = reader();
-        const Mapping& section = readerSection();
+        const SectionMapping& section = readerSection();
         state.delivering = true;
         state.position = ReaderPosition{};
         if (section.valid())
@@ -251,7 +167,7 @@ const char* iniReadLinesMT5(void) noexcept
         const auto meta = readerMeta();
         if (!meta || meta->historyId == 0)
             return state.historyText.c_str();
-        const Mapping history = Mapping::openExisting(historyName(meta->historyId));
+        const SectionMapping history = SectionMapping::openExisting(historyName(meta->historyId));
         if (history.valid() && !readHistoryBlock(history.data(), history.size(), meta->historyId, meta->historyBytes, state.historyText))
             state.historyText.clear();
         return state.historyText.c_str();
@@ -288,7 +204,7 @@ const char* ReadLinesMT5(void) noexcept
 {
     ReaderState& state = reader();
     try {
-        const Mapping& section = state.delivering ? readerSection() : state.section;
+        const SectionMapping& section = state.delivering ? readerSection() : state.section;
         if (!state.delivering || !section.valid() || !readNextTick(section.data(), section.size(), state.position, state.tickText))
             state.tickText.clear();
         return state.tickText.c_str();
@@ -330,7 +246,7 @@ int openFeedWriterMT5(void) noexcept
         state.owner = true;
         state.ownerThread = GetCurrentThreadId();
         state.ownerThreadHandle = OpenThread(SYNCHRONIZE, FALSE, state.ownerThread);
-        state.section = Mapping::openOrCreate(kFeedSectionName, sizeof(FeedSection), true);
+        state.section = SectionMapping::openOrCreate(kFeedSectionName, sizeof(FeedSection), true);
         if (!state.ownerThreadHandle || !state.section.valid() || state.section.size() < sizeof(FeedSection)) {
             releaseWriter(state);
             return refuse(kFeedWriterRefusedSystem);
@@ -389,7 +305,7 @@ int writeHistoryMT5(const wchar_t* lines) noexcept
         // disturbed and the size always fits. A name still held by some reader is skipped.
         for (int attempt = 0; attempt < 8; ++attempt) {
             const std::uint64_t id = takeHistoryId(state.section.data());
-            Mapping history = Mapping::openOrCreate(historyName(id), historyBlockSize(converted->size()), true);
+            SectionMapping history = SectionMapping::openOrCreate(historyName(id), historyBlockSize(converted->size()), true);
             if (!history.valid())
                 return 0;
             if (!history.created() || history.size() < historyBlockSize(converted->size()))

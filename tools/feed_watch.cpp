@@ -8,58 +8,13 @@
 #include <vector>
 
 #include "feed/feed_core.h"
+#include "feed/section_mapping.h"
 #include "interfaces/feed_section.h"
 #include "tools/feed_status.h"
 
 namespace {
 
 constexpr UINT kShiftJis = 932;
-
-// A read-only view of an existing named section; never creates one, so that looking at the feed
-// leaves the session as it was.
-class ReadOnlySection {
-public:
-    ReadOnlySection() = default;
-    ReadOnlySection(const ReadOnlySection&) = delete;
-    ReadOnlySection& operator=(const ReadOnlySection&) = delete;
-    ~ReadOnlySection() { reset(); }
-
-    bool open(const std::wstring& name)
-    {
-        reset();
-        handle_ = OpenFileMappingW(FILE_MAP_READ, FALSE, name.c_str());
-        if (!handle_)
-            return false;
-        view_ = static_cast<const std::byte*>(MapViewOfFile(handle_, FILE_MAP_READ, 0, 0, 0));
-        MEMORY_BASIC_INFORMATION info{};
-        if (!view_ || VirtualQuery(view_, &info, sizeof info) == 0) {
-            reset();
-            return false;
-        }
-        size_ = info.RegionSize;
-        return true;
-    }
-
-    void reset()
-    {
-        if (view_)
-            UnmapViewOfFile(view_);
-        if (handle_)
-            CloseHandle(handle_);
-        view_ = nullptr;
-        handle_ = nullptr;
-        size_ = 0;
-    }
-
-    bool valid() const { return view_ != nullptr; }
-    const std::byte* data() const { return view_; }
-    std::size_t size() const { return size_; }
-
-private:
-    HANDLE handle_ = nullptr;
-    const std::byte* view_ = nullptr;
-    std::size_t size_ = 0;
-};
 
 // NtQueryMutant tells whether a mutex is owned or abandoned without waiting on it: taking the
 // writer lock even for a moment could make a writer that opens just then refuse to start.
@@ -135,14 +90,15 @@ std::string historyText(const FeedMeta& meta)
     std::string text;
     if (meta.historyId == 0)
         return text;
-    ReadOnlySection history;
-    if (history.open(std::wstring(kFeedHistoryNamePrefix) + std::to_wstring(meta.historyId)))
+    const SectionMapping history =
+        SectionMapping::openExisting(std::wstring(kFeedHistoryNamePrefix) + std::to_wstring(meta.historyId));
+    if (history.valid())
         readHistoryBlock(history.data(), history.size(), meta.historyId, meta.historyBytes, text);
     return text;
 }
 
 // A section being rebuilt reads as damaged for a moment: look a few times before saying so.
-FeedSectionKind settledKind(const ReadOnlySection& section)
+FeedSectionKind settledKind(const SectionMapping& section)
 {
     FeedSectionKind kind = FeedSectionKind::Damaged;
     for (int attempt = 0; attempt < 5; ++attempt) {
@@ -154,7 +110,7 @@ FeedSectionKind settledKind(const ReadOnlySection& section)
     return kind;
 }
 
-FeedStatus sampleStatus(const ReadOnlySection& section, bool withHistory)
+FeedStatus sampleStatus(const SectionMapping& section, bool withHistory)
 {
     FeedStatus status;
     if (!section.valid())
@@ -216,8 +172,8 @@ int runStatus(bool watch, HANDLE stopEvent)
     int code = 1;
     do {
         const auto started = std::chrono::steady_clock::now();
-        ReadOnlySection section;
-        section.open(kFeedSectionName);
+        // Opened, never created, and read-only: looking at the feed leaves the session as it was.
+        const SectionMapping section = SectionMapping::openExisting(kFeedSectionName);
         FeedStatus status = sampleStatus(section, true);
         // The rate is what the writer really did over one second of wall-clock time.
         if (status.writer == WriterState::Alive) {
@@ -256,7 +212,7 @@ int runRecord(const std::wstring& file, HANDLE stopEvent)
         return 1;
     }
     std::fputs("orvane-feed: waiting for a feed writer\n", stderr);
-    ReadOnlySection section;
+    SectionMapping section;
     std::optional<FeedCounters> counters;
     std::optional<FeedMeta> meta;
     bool stopped = false;
@@ -266,7 +222,7 @@ int runRecord(const std::wstring& file, HANDLE stopEvent)
     // comes back (a new writer starts a new one), so it is asked about once only.
     std::optional<std::uint64_t> goneGeneration;
     for (;;) {
-        if (section.valid() || section.open(kFeedSectionName)) {
+        if (section.valid() || (section = SectionMapping::openExisting(kFeedSectionName)).valid()) {
             counters = readFeedCounters(section.data(), section.size());
             meta = readFeedMeta(section.data(), section.size());
             if (counters && meta && counters->generation != goneGeneration &&
